@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+// Told when a page's control state changed, so that a window redraws only what changed.
+class PageView {
+public:
+    virtual ~PageView() = default;
+    // The members were copied to the controls: everything may have changed.
+    virtual void Refresh() = 0;
+    // Entries [first, first + count) were added at the end of the log.
+    virtual void LogAppended(std::size_t first, std::size_t count) = 0;
+    virtual void LogCleared() = 0;
+};

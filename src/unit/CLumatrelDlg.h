@@ -1,0 +1,139 @@
+#pragma once
+
+#include "platform/PageView.h"
+#include "unit/PageControls.h"
+#include "unit/UnitServices.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class CRkmio;
+class CRKM5Serio;
+class CRKM5Tcpio;
+class CTabDlg;
+class TimerHost;
+
+// One RKM5 unit: its link, settings, what is known of the unit, its channel set-points,
+// its monitoring switches, its log, and the state of the page's controls.
+class CLumatrelDlg {
+public:
+    explicit CLumatrelDlg(UnitServices services);
+    CLumatrelDlg(const CLumatrelDlg&) = delete;
+    CLumatrelDlg& operator=(const CLumatrelDlg&) = delete;
+    // Leaves the link alone: only disconnecting or a lost connection closes it.
+    ~CLumatrelDlg();
+
+    // Log and command exchange.
+    void AppendLog(const std::string& text, int target);
+    void ExchangeCommand(const std::string& command, std::string& reply, int target);
+    void ExchangeTemperature(const std::string& command, std::string& reply);
+    void ExchangeVoltage(const std::string& command, std::string& reply);
+    void DropLink();
+    void ResetUnitDisplay();
+
+    // Copies the members into the control state (never fails).
+    void ShowEntries();
+
+    // Reply interpreters.
+    void InterpretReply(const std::string& reply, const std::string& command, int target);
+    void InterpretTemperature(const std::string& reply);
+    void InterpretVoltage(const std::string& reply);
+
+    // Channel assignment, module display and monitoring.
+    void RecomputeChannelAssignment();
+    void RefreshModuleDisplay();
+    void StopMonitorTimers();
+    void OnMonitorTimer(int id);
+
+    // Log files.
+    bool OpenLogFile();
+    void CloseLogFile();
+
+    void SetView(PageView* view) { m_view = view; }
+    TimerHost& Timers() { return *m_timers; }
+
+    // Link and connection.
+    CRkmio* Link = nullptr;
+    CRKM5Serio* SerialLink = nullptr;
+    CRKM5Tcpio* TcpLink = nullptr;
+    std::int32_t IsConnected = 0;
+    CTabDlg* SystemWindow = nullptr;
+
+    // Interface settings.
+    std::string SelectedIf = "RS232";
+    std::string UsedIf;
+    std::string PortRs232;
+    std::int32_t Baudrate = 115200;
+    std::string IpAdr;
+    std::string HostName;
+    std::int32_t IpPort = 23;
+    bool ManualIp = false;
+
+    // Identity and mode.
+    std::string SerNr;
+    bool IsM35 = false;
+    bool HoldsMasterTessel = false;
+    std::int32_t TesselGroupSerNr = -1;
+    std::int32_t OperatingMode = 1;
+    std::int32_t ChannelAssignment = 0;
+
+    // Per channel, A to D.
+    std::array<std::int32_t, 4> CurrentSetpoint = {200, 200, 200, 200};
+    std::array<std::string, 4> TesselSerNrText;
+    std::array<std::int32_t, 4> TesselSerNr = {};
+    std::array<std::string, 4> ModuleCountText;
+    std::array<std::int32_t, 4> ModulesPerChannel = {};
+    std::array<std::int32_t, 4> ModulesInUse = {};
+    std::array<std::array<std::int32_t, 5>, 4> TesselInfoC = {};
+
+    // Monitoring switches.
+    std::int32_t MonitorTemperature = 1;
+    std::int32_t MonitorVoltage = 1;
+    std::int32_t MonitorError = 1;
+
+    // Displayed texts.
+    std::array<std::string, 4> TemperatureText;
+    std::array<std::string, 4> TesselTemperatureText;
+    std::array<std::string, 4> VoltageText;
+    std::string InputVoltageText;
+    std::string AnalogVoltageText;
+    std::string StatusText;
+    std::string InterfaceText = "--";
+    std::string DeviceIdText = "1";
+    std::string SerNrText;
+    std::string FirmwareText;
+    std::string OperatingModeText;
+    std::string LastErrorText;
+    std::array<std::string, 4> CurrentMinText = {"200", "200", "200", "200"};
+    std::array<std::string, 4> CurrentMaxText = {"1800mA", "1800mA", "1800mA", "1800mA"};
+    std::string LastLogText;
+    std::string LogFileText;
+
+    // Log files.
+    std::FILE* LogFile = nullptr;
+    std::FILE* InfoFile = nullptr;
+    std::string LogFilePath;
+    std::int32_t LogWriteThrough = 0;
+    bool AskLogFileName = true;
+
+    // The state of the page's controls.
+    PageControls Controls;
+
+private:
+    // The catcher's part of a lost connection: log, give the link up, tell the operator.
+    void LoseConnection(const std::string& message, const std::string& exceptionLine,
+                        const std::string& lostText, int target);
+    template <typename Interpret>
+    void LockedExchange(const std::string& command, std::string& reply, int target,
+                        const char* tcpLine, const char* serialLine, Interpret interpret);
+    void AppendEntries(const std::string& text);
+    void WriteLogFile(const std::string& text);
+    int PagePosition() const;
+
+    UnitServices m_services;
+    std::unique_ptr<TimerHost> m_timers;
+    PageView* m_view = nullptr;
+};

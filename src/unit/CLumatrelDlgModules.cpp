@@ -1,0 +1,4 @@
+#include "unit/CLumatrelDlg.h"
+
+void CLumatrelDlg::RecomputeChannelAssignment() {}
+void CLumatrelDlg::RefreshModuleDisplay() {}

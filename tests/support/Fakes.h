@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/Pause.h"
+#include "platform/Prompter.h"
+#include "platform/TimerHost.h"
+#include "unit/UnitServices.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Answers from queues and records every text it was shown.
+class FakePrompter : public Prompter {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    bool AskYesNo(const std::string& text) override;
+    std::optional<std::string> AskOpenFileName(const FileDialogRequest& request) override;
+    std::optional<std::string> AskSaveFileName(const FileDialogRequest& request) override;
+
+    std::vector<std::string> Messages;
+    std::vector<MessageIcon> Icons;
+    std::vector<std::string> Questions;
+    std::vector<FileDialogRequest> FileRequests;
+    std::deque<bool> YesNoAnswers;                      // empty: No
+    std::deque<std::optional<std::string>> FileAnswers; // empty: cancelled
+};
+
+// Timers that run only when a test fires them.
+class FakeTimers : public TimerHost {
+public:
+    explicit FakeTimers(std::function<void(int)> onTick) : m_onTick(std::move(onTick)) {}
+    void StartTimer(int id, int intervalMs) override { Running[id] = intervalMs; }
+    void StopTimer(int id) override {
+        Running.erase(id);
+        StopOrder.push_back(id);
+    }
+    bool IsTimerRunning(int id) const override { return Running.count(id) != 0; }
+    // Delivers one tick of a running timer.
+    void Fire(int id) {
+        if (IsTimerRunning(id)) {
+            m_onTick(id);
+        }
+    }
+
+    std::map<int, int> Running;
+    std::vector<int> StopOrder;
+
+private:
+    std::function<void(int)> m_onTick;
+};
+
+class FakeTimerFactory : public TimerFactory {
+public:
+    std::unique_ptr<TimerHost> CreateTimers(std::function<void(int id)> onTick) override;
+    std::vector<FakeTimers*> Created;
+};
+
+// Records the waits instead of sleeping.
+class RecordingPause : public Pause {
+public:
+    void Wait(int milliseconds) override { Waits.push_back(milliseconds); }
+    std::vector<int> Waits;
+};
+
+// The fakes a unit page needs, in one place.
+struct FakeServices {
+    FakePrompter prompter;
+    RecordingPause pause;
+    FakeTimerFactory timers;
+    UnitServices Services() { return UnitServices{prompter, pause, timers}; }
+};
