@@ -15,8 +15,7 @@ inline double MedianMs(std::vector<double> samples) {
     return samples.size() % 2 != 0 ? samples[mid] : (samples[mid - 1] + samples[mid]) / 2.0;
 }
 
-template <typename F>
-std::vector<double> TimeEach(int rounds, F&& f) {
+template <typename F> std::vector<double> TimeEach(int rounds, F&& f) {
     std::vector<double> samples;
     samples.reserve(static_cast<size_t>(rounds));
     for (int i = 0; i < rounds; ++i) {
@@ -32,4 +31,6 @@ inline void PrintBench(const char* name, double median, const char* unit) {
     std::printf("BENCH %s %.4f %s\n", name, median, unit);
 }
 
-inline void PrintRatio(const char* name, double value) { std::printf("RATIO %s %.2f\n", name, value); }
+inline void PrintRatio(const char* name, double value) {
+    std::printf("RATIO %s %.2f\n", name, value);
+}

@@ -134,7 +134,8 @@ int main() {
     std::string reply;
     page.ExchangeCommand("VR", reply, 0);
     const size_t frameSize = reply.size() + 6;
-    const double exchange = MedianMs(TimeEach(kRounds, [&] { page.ExchangeCommand("VR", reply, 0); }));
+    const double exchange =
+        MedianMs(TimeEach(kRounds, [&] { page.ExchangeCommand("VR", reply, 0); }));
     if (page.Link == nullptr) {
         std::fprintf(stderr, "the link was lost during the run\n");
         return 1;

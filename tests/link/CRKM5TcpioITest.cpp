@@ -54,7 +54,8 @@ TEST_F(TcpLink, NewLinkIsClosedAndClosingItDoesNothing) {
 }
 
 TEST_F(TcpLink, LogsInWithTheNamesInApostrophesAndExchangesACommand) {
-    ScriptedPeer peer(LoginThen({ScriptedPeer::ExpectLine(), ScriptedPeer::Send("\x02vr 5,1\x03\r\n>>")}));
+    ScriptedPeer peer(
+        LoginThen({ScriptedPeer::ExpectLine(), ScriptedPeer::Send("\x02vr 5,1\x03\r\n>>")}));
     CRKM5Tcpio tcp(pause);
     const ExchangeResult r = ExchangeWith(peer, tcp, "VR");
     ASSERT_FALSE(r.Threw) << r.Error.m_strMessage;
@@ -85,8 +86,9 @@ TEST_F(TcpLink, APromptNamingOneUserLogsInWithTheFixedPair) {
 }
 
 TEST_F(TcpLink, AGreetingThatNeverComesIsNoError) {
-    ScriptedPeer peer({ScriptedPeer::Send("Login as 'u' password 'p': "), ScriptedPeer::ExpectLine(),
-                       ScriptedPeer::Send("Password: "), ScriptedPeer::ExpectLine()});
+    ScriptedPeer peer({ScriptedPeer::Send("Login as 'u' password 'p': "),
+                       ScriptedPeer::ExpectLine(), ScriptedPeer::Send("Password: "),
+                       ScriptedPeer::ExpectLine()});
     CRKM5Tcpio tcp(pause);
     EXPECT_EQ(tcp.Open("127.0.0.1", peer.Port()), 0) << tcp.m_strMessage;
     EXPECT_EQ(tcp.IsOpen(), 1);
@@ -128,8 +130,8 @@ TEST_F(TcpLink, AnEmptyOrUnresolvableAddressFailsLikeARefusedConnection) {
         CRKM5Tcpio tcp(pause);
         EXPECT_EQ(tcp.Open(address, 23), -4018) << address;
         EXPECT_EQ(tcp.m_strMessage.rfind("++ Could not connect to RKM on " + std::string(address) +
-                                              ", error code ",
-                                          0),
+                                             ", error code ",
+                                         0),
                   0u)
             << tcp.m_strMessage;
     }
@@ -181,10 +183,9 @@ TEST_P(TcpReplies, AreAssembledOrRefused) {
     } else {
         ASSERT_TRUE(r.Threw);
         EXPECT_EQ(r.Error.m_nError, GetParam().Code);
-        EXPECT_EQ(r.Error.m_strMessage,
-                  "++ IO-Error " + std::to_string(GetParam().Code) +
-                      " thrown: GetResponse failed with error code " +
-                      std::to_string(r.Error.m_nSysError));
+        EXPECT_EQ(r.Error.m_strMessage, "++ IO-Error " + std::to_string(GetParam().Code) +
+                                            " thrown: GetResponse failed with error code " +
+                                            std::to_string(r.Error.m_nSysError));
         EXPECT_EQ(r.Error.m_strMessage, tcp.m_strMessage);
         EXPECT_TRUE(r.Reply.empty());
         // A failed reply leaves the session to the catcher, which destroys the link.
@@ -201,14 +202,17 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"LineEndOnly", {"\x02if x\x03\r\n"}, "if x", 0},
         ReplyCase{"EmptyReply", {"\x02\x03\r\n>>"}, "", 0},
         ReplyCase{"EtxInSecondSegment", {"\x02if a,", "b\x03\r\n>>"}, "if a,b", 0},
-        ReplyCase{"LineEndCutByAnEarlierRead", {"\x02line1\r\n", "line2\x03\r\n>>"}, "line1line2", 0},
+        ReplyCase{
+            "LineEndCutByAnEarlierRead", {"\x02line1\r\n", "line2\x03\r\n>>"}, "line1line2", 0},
         ReplyCase{"LineBreakInsideOneRead", {"\x02line1\r\nline2\x03\r\n>>"}, "line1\r\nline2", 0},
-        ReplyCase{"CharactersOutsideAsciiAreWindows1252", {"\x02te 25\xB0\x03\r\n>>"},
-                  "te 25\xC2\xB0", 0},
+        ReplyCase{"CharactersOutsideAsciiAreWindows1252",
+                  {"\x02te 25\xB0\x03\r\n>>"},
+                  "te 25\xC2\xB0",
+                  0},
         ReplyCase{"NoStx", {"if x\x03\r\n>>"}, nullptr, -4012},
         ReplyCase{"PromptAloneIsNoStx", {">>"}, nullptr, -4012},
-        ReplyCase{"OversizedReply", {"\x02" + std::string(600, 'x') + "\x03\r\n>>"}, nullptr,
-                  -4008}),
+        ReplyCase{
+            "OversizedReply", {"\x02" + std::string(600, 'x') + "\x03\r\n>>"}, nullptr, -4008}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(TcpLink, AReplyThatNeverEndsTimesOut) {
@@ -221,8 +225,8 @@ TEST_F(TcpLink, AReplyThatNeverEndsTimesOut) {
 }
 
 TEST_F(TcpLink, TheSessionEndingMidReplyEndsTheExchange) {
-    ScriptedPeer peer(LoginThen({ScriptedPeer::ExpectLine(), ScriptedPeer::Send("\x02if x"),
-                                 ScriptedPeer::Close()}));
+    ScriptedPeer peer(LoginThen(
+        {ScriptedPeer::ExpectLine(), ScriptedPeer::Send("\x02if x"), ScriptedPeer::Close()}));
     CRKM5Tcpio tcp(pause);
     const ExchangeResult r = ExchangeWith(peer, tcp, "IF");
     ASSERT_TRUE(r.Threw);

@@ -35,7 +35,8 @@ TEST_P(AppendLogSplit, MakesOneEntryPerNonEmptyLine) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, AppendLogSplit,
     ::testing::Values(SplitCase{"OneLine", "Send: VR", {"Send: VR"}},
-                      SplitCase{"TwoWordsTwoLineFeedsAndATrailingOne", "one\n\ntwo\n", {"one", "two"}},
+                      SplitCase{
+                          "TwoWordsTwoLineFeedsAndATrailingOne", "one\n\ntwo\n", {"one", "two"}},
                       SplitCase{"LeadingLineFeed", "\nlast", {"last"}},
                       SplitCase{"EmptyTextAddsNothing", "", {}},
                       SplitCase{"OnlyLineFeeds", "\n\n", {}},

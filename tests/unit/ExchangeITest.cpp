@@ -81,7 +81,8 @@ struct LossCase {
 class LostConnection : public ConnectedPage, public ::testing::WithParamInterface<LossCase> {};
 
 TEST_P(LostConnection, DropsTheLinkAndTellsTheOperator) {
-    Connect({ScriptedPeer::ExpectLine(), ScriptedPeer::Send("\x02half a re"), ScriptedPeer::Close()});
+    Connect(
+        {ScriptedPeer::ExpectLine(), ScriptedPeer::Send("\x02half a re"), ScriptedPeer::Close()});
     std::string reply;
     const size_t before = page.Controls.LogEntries.size();
     if (GetParam().Variant == 0) {
