@@ -7,27 +7,55 @@
 #include <thread>
 
 class SimUnit;
+class SimInputBuffer;
+struct SimInput;
+struct SimFaults;
 
 // The telnet-style TCP session of a simulated unit on 127.0.0.1: login prompt, password
 // prompt, greeting, then one framed reply with CR LF and ">>" for each framed command, until
 // "q". Serves one session at a time on its own thread.
+//
+// Texts on the wire:
+//   login prompt     "Login as '<user>' password '<password>': "   (SimPrompt::UserAndPassword)
+//                    "Welcome to RKM5\r\nlogin as 'admin': "         (SimPrompt::SingleName)
+//                    ": "                                            (SimPrompt::Empty)
+//                    "login: "                                       (SimPrompt::NoQuotes)
+//   password prompt  "Password: "
+//   greeting         "\r\nRKM5 ready\r\n>>"
+//   refusal          "\r\nLogin incorrect\r\n", then the connection is closed
+//   reply            STX text ETX CR LF ">>", in one send
+//   after "q"        "Goodbye\r\n", then the connection is closed
 class SimTcpServer {
 public:
-    // port 0 takes a free port.
+    // port 0 takes a free port. Throws std::system_error when the port cannot be had.
     explicit SimTcpServer(SimUnit& unit, std::uint16_t port = 0);
     SimTcpServer(const SimTcpServer&) = delete;
     SimTcpServer& operator=(const SimTcpServer&) = delete;
     ~SimTcpServer();
 
     std::uint16_t Port() const { return m_port; }
+    // Ends the session in progress and the listener; returns once the thread has ended.
     void Stop();
+    // Connections accepted so far, refused ones included.
     int SessionCount() const { return m_sessions.load(); }
     // The user name and password of the last login attempt.
     std::string LastUser() const;
     std::string LastPassword() const;
 
+    static constexpr const char* kPasswordPrompt = "Password: ";
+    static constexpr const char* kGreeting = "\r\nRKM5 ready\r\n>>";
+    static constexpr const char* kRefusal = "\r\nLogin incorrect\r\n";
+    static constexpr const char* kGoodbye = "Goodbye\r\n";
+
 private:
     void Run();
+    void Serve(int fd);
+    bool Login(int fd, SimInputBuffer& input);
+    bool Answer(int fd, const std::string& command);
+    bool ReadInput(int fd, SimInputBuffer& input, SimInput& next);
+    bool SendAll(int fd, const std::string& data);
+    // Waits ms milliseconds; false when the server is being stopped.
+    bool Pause(int ms);
 
     SimUnit& m_unit;
     int m_listenFd = -1;
