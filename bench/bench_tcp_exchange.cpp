@@ -3,7 +3,9 @@
 #include "BenchUtil.h"
 #include "SimTcpServer.h"
 #include "SimUnit.h"
+#include "dialogs/SetupDialogRunner.h"
 #include "link/CRKM5Tcpio.h"
+#include "platform/NetworkAdapters.h"
 #include "platform/Pause.h"
 #include "platform/Prompter.h"
 #include "platform/TimerHost.h"
@@ -114,6 +116,12 @@ double EchoMedian(int rounds, size_t frameSize) {
     return MedianMs(samples);
 }
 
+class NoDialogs : public SetupDialogRunner {
+public:
+    int RunModal(Crs232Config&) override { return 2; }
+    int RunModal(CTcpConfig&) override { return 2; }
+};
+
 } // namespace
 
 int main() {
@@ -123,7 +131,9 @@ int main() {
     NoPrompter prompter;
     SleepPause pause;
     NoTimerFactory timers;
-    CLumatrelDlg page(UnitServices{prompter, pause, timers});
+    NoDialogs dialogs;
+    FixedNetworkAdapters adapters({});
+    CLumatrelDlg page(UnitServices{prompter, pause, timers, dialogs, adapters});
     auto* tcp = new CRKM5Tcpio(pause);
     if (tcp->Open("127.0.0.1", server.Port()) != 0) {
         std::fprintf(stderr, "open failed: %s\n", tcp->m_strMessage.c_str());

@@ -69,10 +69,7 @@ void CLumatrelDlg::DropLink() {
         SystemWindow->SetTabTitle("NC:" + SerNr, 0, -1);
         SystemWindow->TabCtrl.SelectPage(remembered);
     }
-    delete Link;
-    Link = nullptr;
-    SerialLink = nullptr;
-    TcpLink = nullptr;
+    GiveUpLink();
     IsConnected = 0;
     ResetUnitDisplay();
 }
@@ -80,11 +77,7 @@ void CLumatrelDlg::DropLink() {
 void CLumatrelDlg::ResetUnitDisplay() {
     InterfaceText = "";
     StatusText = "";
-    for (size_t c = 0; c < 4; ++c) {
-        if (!TesselSerNrText[c].empty() && SystemWindow != nullptr) {
-            SystemWindow->ChannelMap.ReleaseModuleKey(ReadInteger(TesselSerNrText[c]));
-        }
-    }
+    ReleaseChannelKeys();
     ModulesPerChannel = {};
     ModulesInUse = {};
     for (std::string& text : TesselSerNrText) {

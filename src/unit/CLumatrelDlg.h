@@ -15,6 +15,7 @@ class CRKM5Serio;
 class CRKM5Tcpio;
 class CTabDlg;
 class TimerHost;
+class SetupDialogRunner;
 
 // One RKM5 unit: its link, settings, what is known of the unit, its channel set-points,
 // its monitoring switches, its log, and the state of the page's controls.
@@ -48,9 +49,52 @@ public:
     void StopMonitorTimers();
     void OnMonitorTimer(int id);
 
+    // Connecting and disconnecting (CLumatrelDlgConnect.cpp).
+    void ConnectTcp();
+    void ConnectRs232();
+    void DisconnectTcp();
+    void DisconnectRs232();
+    // Switches the LEDs off and gives the link up without a word, for the program's end.
+    void SwitchOffAndDisconnect();
+    // Takes the address the network now reports for this unit's serial number.
+    void RefreshIpBySerial();
+    // Runs the TCP/IP dialog and logs its outcome.
+    void ConfigureTcp();
+
+    // Identification after a connect, and the monitoring switches.
+    void IdentifyUnit();
+    void UpdateMonitoring();
+
     // Log files.
     bool OpenLogFile();
     void CloseLogFile();
+
+    // RS232 settings (CLumatrelDlgRs232.cpp).
+    // Runs the RS232 dialog modally through the front end's runner; on OK the dialog has
+    // stored PortRs232 and Baudrate, and the choice is logged.
+    void ConfigureRs232(SetupDialogRunner& runner);
+    // Where the RS232 dialog looks for serial devices; tests point it at a fake folder.
+    std::string SerialDeviceRoot = "/dev";
+
+    // Page start-up and data exchange.
+    // The start-up steps of the page's core once its window exists: defaults, command box
+    // entries, sliders, the start line. The window itself sets icons, menu and toolbar.
+    // Returns 1.
+    int OnInitDialog();
+    // Reads every bound control back into its member. A current box that holds no integer,
+    // or one outside the channel's range labels, stops the read-back with a message;
+    // Controls.FailedControl then names the box and the result is false.
+    bool ReadEntries();
+    // Takes the program's version into VersionMajor, VersionMinor, VersionBuild and
+    // VersionMissing.
+    void ReadProgramVersion();
+    // The version line of the About box.
+    static std::string AboutVersionLine();
+    // The unit address a new page proposes until the configuration names one.
+    static constexpr const char* DefaultDeviceAddress = "192.168.1.20";
+
+    // Module keys: a channel now reports another Tessel module than before.
+    void ChangeModuleKey(const std::string& oldSerial, const std::string& newSerial);
 
     void SetView(PageView* view) { m_view = view; }
     TimerHost& Timers() { return *m_timers; }
@@ -119,10 +163,26 @@ public:
     std::int32_t LogWriteThrough = 0;
     bool AskLogFileName = true;
 
+    // Page start-up: mA per slider step, and the program's version (VersionMissing is 1
+    // until the version was read).
+    std::int32_t SliderScale = 1;
+    std::int32_t VersionMajor = 0;
+    std::int32_t VersionMinor = 0;
+    std::int32_t VersionBuild = 0;
+    std::int32_t VersionMissing = 1;
+
     // The state of the page's controls.
     PageControls Controls;
 
 private:
+    void ReleaseChannelKeys();
+    void SetTabTitle(const std::string& text, int image, int suffixFlag);
+    void CloseExistingConnection();
+    // "TCP:"/"RS232:", the serial number and the modules; registers the modules' keys.
+    std::string ConnectedTabTitle(const char* interfaceName);
+    void SwitchOffBeforeClosing();
+    void Disconnect(bool tcp);
+    void GiveUpLink();
     // The catcher's part of a lost connection: log, give the link up, tell the operator.
     void LoseConnection(const std::string& message, const std::string& exceptionLine,
                         const std::string& lostText, int target);

@@ -2,3 +2,5 @@
 
 void CLumatrelDlg::RecomputeChannelAssignment() {}
 void CLumatrelDlg::RefreshModuleDisplay() {}
+void CLumatrelDlg::IdentifyUnit() {}
+void CLumatrelDlg::UpdateMonitoring() {}

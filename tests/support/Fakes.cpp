@@ -34,3 +34,13 @@ std::unique_ptr<TimerHost> FakeTimerFactory::CreateTimers(std::function<void(int
     Created.push_back(timers.get());
     return timers;
 }
+
+int FakeDialogRunner::RunModal(Crs232Config& dialog) {
+    ++Runs;
+    return OnRs232 ? OnRs232(dialog) : 2;
+}
+
+int FakeDialogRunner::RunModal(CTcpConfig& dialog) {
+    ++Runs;
+    return OnTcp ? OnTcp(dialog) : 2;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialogs/SetupDialogRunner.h"
+#include "platform/NetworkAdapters.h"
 #include "platform/Pause.h"
 #include "platform/Prompter.h"
 #include "platform/TimerHost.h"
@@ -65,10 +67,29 @@ public:
     std::vector<int> Waits;
 };
 
-// The fakes a unit page needs, in one place.
+// Plays the person at a setup dialog: each script edits the dialog's control state (and
+// may call its handlers) and returns the button pressed, 1 OK or 2 Cancel. Without a script
+// the dialog is cancelled.
+class FakeDialogRunner : public SetupDialogRunner {
+public:
+    int RunModal(Crs232Config& dialog) override;
+    int RunModal(CTcpConfig& dialog) override;
+
+    std::function<int(Crs232Config&)> OnRs232;
+    std::function<int(CTcpConfig&)> OnTcp;
+    int Runs = 0;
+};
+
+// The fakes a unit page needs, in one place. Discovery sees no adapter unless a test adds
+// loopback ones.
 struct FakeServices {
     FakePrompter prompter;
     RecordingPause pause;
     FakeTimerFactory timers;
-    UnitServices Services() { return UnitServices{prompter, pause, timers}; }
+    FakeDialogRunner dialogs;
+    FixedNetworkAdapters adapters{{}};
+    std::uint16_t discoveryPort = 30303;
+    UnitServices Services() {
+        return UnitServices{prompter, pause, timers, dialogs, adapters, discoveryPort};
+    }
 };

@@ -1,0 +1,14 @@
+#pragma once
+
+class CTcpConfig;
+class Crs232Config;
+
+// Runs a setup dialog modally. The front end shows the dialog's control state, writes the
+// person's choices into it and returns when the person closes the dialog: 1 for OK, 2 for
+// Cancel. The dialog's own logic (filling the lists, storing the choice) stays in the core.
+class SetupDialogRunner {
+public:
+    virtual ~SetupDialogRunner() = default;
+    virtual int RunModal(Crs232Config& dialog) = 0;
+    virtual int RunModal(CTcpConfig& dialog) = 0;
+};
