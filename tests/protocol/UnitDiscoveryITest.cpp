@@ -2,11 +2,7 @@
 #include "SimUnit.h"
 #include "platform/NetworkAdapters.h"
 #include "protocol/UnitDiscovery.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +11,6 @@
 #include <vector>
 
 namespace {
-
-// A UDP port nobody else in this run uses, so parallel tests do not hear each other.
-std::uint16_t FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
 
 NetworkAdapter Loopback(std::uint32_t address, std::uint32_t mask) {
     return {"lo", address, mask};

@@ -80,15 +80,18 @@ public:
     int Runs = 0;
 };
 
+// A UDP port on loopback that nothing in this run listens on.
+std::uint16_t FreeUdpPort();
+
 // The fakes a unit page needs, in one place. Discovery sees no adapter unless a test adds
-// loopback ones.
+// loopback ones, and enquires on a port of its own so parallel tests never hear each other.
 struct FakeServices {
     FakePrompter prompter;
     RecordingPause pause;
     FakeTimerFactory timers;
     FakeDialogRunner dialogs;
     FixedNetworkAdapters adapters{{}};
-    std::uint16_t discoveryPort = 30303;
+    std::uint16_t discoveryPort = FreeUdpPort();
     UnitServices Services() {
         return UnitServices{prompter, pause, timers, dialogs, adapters, discoveryPort};
     }

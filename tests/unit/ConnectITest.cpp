@@ -222,20 +222,10 @@ TEST_F(TcpConnection, SwitchOffAndDisconnectLeavesTheTitleAndWaitsForNothing) {
     EXPECT_EQ(fs.pause.Waits, std::vector<int>{300});
 }
 
-namespace {
-
-std::uint16_t FreeUdpPort() {
-    const std::uint16_t port = UnusedLoopbackPort();
-    return port;
-}
-
-} // namespace
-
 TEST_F(TcpConnection, TheNetworkNamesTheAddressOfAKnownSerialNumber) {
     SimIdentity id = unit.Identity();
     id.SerialNumber = "9001";
     unit.SetIdentity(id);
-    fs.discoveryPort = FreeUdpPort();
     fs.adapters = FixedNetworkAdapters({{"lo", 0x7F000001, 0xFF000000}});
     CLumatrelDlg lost(fs.Services());
     SimDiscovery responder(unit, fs.discoveryPort);
