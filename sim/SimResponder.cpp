@@ -96,7 +96,10 @@ std::string PaddedSerial(std::int32_t serial) {
 std::string JoinCurrents(const SimUnitState& state) {
     std::string text;
     for (std::size_t i = 0; i < state.Channels.size(); ++i) {
-        text += (i == 0 ? "" : ",") + std::to_string(state.Channels[i].Current);
+        if (i != 0) {
+            text += ',';
+        }
+        text += std::to_string(state.Channels[i].Current);
     }
     return text;
 }
@@ -242,7 +245,10 @@ private:
         }
         std::string text = "il ";
         for (std::size_t i = 0; i < ch.InfoC.size(); ++i) {
-            text += (i == 0 ? "" : ",") + std::to_string(ch.InfoC[i]);
+            if (i != 0) {
+                text += ',';
+            }
+            text += std::to_string(ch.InfoC[i]);
         }
         return text;
     }
@@ -355,8 +361,12 @@ private:
         for (std::size_t i = 0; i < m_state.Channels.size(); ++i) {
             SimChannel& ch = m_state.Channels[i];
             StepTemperatures(ch);
-            text += (i == 0 ? "" : ",") + std::to_string(ch.ControllerTemp) + "-" +
-                    std::to_string(ch.TesselTemp);
+            if (i != 0) {
+                text += ',';
+            }
+            text += std::to_string(ch.ControllerTemp);
+            text += '-';
+            text += std::to_string(ch.TesselTemp);
         }
         return text;
     }
@@ -365,7 +375,8 @@ private:
         std::string text = "vt " + std::to_string(m_state.InputVoltageMv) + "," +
                            std::to_string(m_state.AnalogVoltageMv);
         for (const SimChannel& ch : m_state.Channels) {
-            text += "," + std::to_string(LedVoltageReading(ch));
+            text += ',';
+            text += std::to_string(LedVoltageReading(ch));
         }
         return text;
     }
