@@ -1,5 +1,7 @@
 #include "system/ModuleKeyTable.h"
 
+#include <limits>
+
 int ModuleKeyTable::UsedCount() const {
     int n = 0;
     while (n < kEntries && m_entries[n].Key != -1) {
@@ -9,10 +11,16 @@ int ModuleKeyTable::UsedCount() const {
 }
 
 void ModuleKeyTable::RegisterModuleKey(std::int32_t key) {
+    // -1 marks a free entry; recorded as a key it would read as free and hide its count.
+    if (key == -1) {
+        return;
+    }
     const int used = UsedCount();
     for (int i = 0; i < used; ++i) {
         if (m_entries[i].Key == key) {
-            ++m_entries[i].Count;
+            if (m_entries[i].Count < std::numeric_limits<std::int32_t>::max()) {
+                ++m_entries[i].Count;
+            }
             return;
         }
     }

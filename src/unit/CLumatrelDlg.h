@@ -70,9 +70,9 @@ public:
     void CloseLogFile();
 
     // RS232 settings (CLumatrelDlgRs232.cpp).
-    // Runs the RS232 dialog modally through the front end's runner; on OK the dialog has
-    // stored PortRs232 and Baudrate, and the choice is logged.
-    void ConfigureRs232(SetupDialogRunner& runner);
+    // Runs the RS232 dialog modally through the services' dialog runner; on OK the dialog
+    // has stored PortRs232 and Baudrate, and the choice is logged.
+    void ConfigureRs232();
     // Where the RS232 dialog looks for serial devices; tests point it at a fake folder.
     std::string SerialDeviceRoot = "/dev";
 
