@@ -153,8 +153,10 @@ public:
             return InfoCommand();
         }
         if (m_token == "VR" && m_words.size() == 1) {
-            return "vr " + TwoDigits(m_state.Identity.FirmwareMajor) + "," +
-                   TwoDigits(m_state.Identity.FirmwareMinor);
+            const SimIdentity& id = m_state.Identity;
+            return "vr " +
+                   (id.FirmwareTwoDigitMajor ? TwoDigits(id.FirmwareMajor) : id.FirmwareMajor) +
+                   "," + TwoDigits(m_state.Identity.FirmwareMinor);
         }
         if (m_token == "ID") {
             return IdCommand();
@@ -178,7 +180,7 @@ public:
             return Monitoring(Voltages());
         }
         if (m_token == "ER" && m_words.size() == 1) {
-            return "er " + std::to_string(m_state.ErrorCode);
+            return m_state.ErrorReplyToken + " " + std::to_string(m_state.ErrorCode);
         }
         if ((m_token == "FA" || m_token == "FB" || m_token == "FC") && m_words.size() == 1) {
             return m_reply + (m_token == "FA" ? " 1" : " 0");

@@ -75,6 +75,11 @@ void SimUnit::SetErrorCode(int code) {
     m_state.ErrorCode = code;
 }
 
+void SimUnit::SetErrorReplyToken(const std::string& token) {
+    std::lock_guard lock(m_mutex);
+    m_state.ErrorReplyToken = token;
+}
+
 SimUnitState SimUnit::State() const {
     std::lock_guard lock(m_mutex);
     return m_state;

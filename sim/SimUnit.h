@@ -32,7 +32,9 @@ struct SimFaults {
     int ReplyDelayMs = 0;         // every reply waits this long
     // Serial line only (SimSerialPort); CloseMidReply there closes the pseudo-terminal, so
     // the device vanishes in the middle of the exchange.
-    bool StaleBytesAfterReply = false; // a stray frame follows each reply in a write of its own
+    // A stray frame rides behind each reply in the same write, left on the line for the next
+    // command to find (a client that reads up to the ETX only must discard it).
+    bool StaleBytesAfterReply = false;
 };
 
 // One channel of a simulated unit, with the Tessel module on it.
@@ -54,6 +56,9 @@ struct SimIdentity {
     std::string SerialNumber = "10001";
     std::string FirmwareMajor = "5";
     std::string FirmwareMinor = "1";
+    // Units answer "VR" with two-digit fields ("vr 05,01"); some releases write the major
+    // number as it stands ("vr 5,01").
+    bool FirmwareTwoDigitMajor = true;
     std::string DeviceId = "1";
     std::string User = "rkm5";
     std::string Password = "light";
@@ -70,7 +75,8 @@ struct SimUnitState {
     int ErrorCode = 0;
     std::int32_t InputVoltageMv = 24000;
     std::int32_t AnalogVoltageMv = 0;
-    bool MakerTextPending = false; // the next "IF" is answered with the maker's text
+    bool MakerTextPending = false;      // the next "IF" is answered with the maker's text
+    std::string ErrorReplyToken = "er"; // the token that begins the answer to "ER"
 };
 
 // The state of one simulated unit and its answers, independent of the link kind. Thread-safe:
@@ -94,6 +100,9 @@ public:
     void SetOperatingMode(int mode);
     int ErrorCode() const;
     void SetErrorCode(int code);
+    // The token the unit begins its answer to "ER" with, "er" unless a test wants a unit
+    // that answers out of form ("ER 5", "err 5").
+    void SetErrorReplyToken(const std::string& token);
     SimUnitState State() const;
 
     // Lays the Tessel modules out: modulesPerChannel[i] is the number of channels the module

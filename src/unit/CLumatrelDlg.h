@@ -61,9 +61,22 @@ public:
     // Runs the TCP/IP dialog and logs its outcome.
     void ConfigureTcp();
 
-    // Identification after a connect, and the monitoring switches.
+    // Identification after a connect, and the monitoring switches (CLumatrelDlgModules.cpp).
     void IdentifyUnit();
+    // Firmware release, on newer firmware the modules' information part C and the M35
+    // decision, then the set currents.
+    void ReadUnitCurrents();
+    // Whether the information part C of a channel (0 to 3 for A to D), as the reply to its
+    // "ILC" query left it, describes an M35 module.
+    bool ModuleLooksM35(const std::string& reply, int channel) const;
     void UpdateMonitoring();
+    // The Monitor menu items and their toolbar buttons (CLumatrelDlgMonitor.cpp): each flips
+    // its switch and starts or stops its timer.
+    void ToggleMonitorTemperature();
+    void ToggleMonitorVoltage();
+    void ToggleMonitorError();
+    // Brings the menu check marks and toolbar images in line with the members.
+    void RefreshMenuAndToolbar();
 
     // Log files.
     bool OpenLogFile();

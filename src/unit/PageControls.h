@@ -104,6 +104,17 @@ struct ChannelControls {
     std::string TesselTemperature;
     std::string Voltage;
 
+    // Enable states, indexed by PanelControl; monitoring enables and disables the reading
+    // boxes it fills.
+    std::array<bool, kPanelControlCount> Enabled = {true, true, true, true, true, true, true,
+                                                    true, true, true, true, true, true, true};
+    bool IsEnabled(PanelControl control) const {
+        return Enabled[static_cast<std::size_t>(control)];
+    }
+    void SetEnabled(PanelControl control, bool enabled) {
+        Enabled[static_cast<std::size_t>(control)] = enabled;
+    }
+
     bool IsVisible(PanelControl control) const {
         return Visible[static_cast<std::size_t>(control)];
     }
@@ -170,6 +181,10 @@ struct PageControls {
     std::string InputVoltage;
     std::string AnalogVoltage;
     std::string LastError;
+    // Enable states of the unit-wide reading boxes, switched with their monitoring.
+    bool InputVoltageEnabled = true;
+    bool AnalogVoltageEnabled = true;
+    bool LastErrorEnabled = true;
     std::string LogFileText;
     std::string DeviceId = "1";
     std::string SerNr;

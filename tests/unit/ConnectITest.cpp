@@ -51,7 +51,9 @@ protected:
     CLumatrelDlg page{fs.Services()};
 };
 
-const std::vector<std::string> kResetLines = {">> Info: Disconnect complete",
+// A reset recomputes the assignment of no modules, then ends the connection.
+const std::vector<std::string> kResetLines = {">> No Channel connected",
+                                              ">> Info: Disconnect complete",
                                               "     ------------------------------"};
 
 } // namespace
@@ -163,7 +165,7 @@ TEST_F(TcpConnection, DisconnectSwitchesTheLedsOffAndRetitlesTheTab) {
     const auto tail = LogFrom(">> Timer reading temperature and Voltage is stopped");
     ASSERT_GE(tail.size(), 4u);
     EXPECT_EQ(tail[1], "All LEDs switched off, Send: LC 0");
-    EXPECT_EQ(std::vector<std::string>(tail.end() - 2, tail.end()), kResetLines);
+    EXPECT_EQ(std::vector<std::string>(tail.end() - 3, tail.end()), kResetLines);
     EXPECT_TRUE(fs.prompter.Messages.empty());
 }
 
@@ -177,7 +179,7 @@ TEST_F(TcpConnection, AFailedCloseIsLoggedAndThePageResetAllTheSame) {
     EXPECT_EQ(page.Link, nullptr);
     const auto tail =
         LogFrom("++ Disconnect TCP/telnet session failed, error -4027, IP address 127.0.0.1");
-    ASSERT_EQ(tail.size(), 4u);
+    ASSERT_EQ(tail.size(), 5u);
     EXPECT_EQ(tail[1], "++ Error -4025: emptying recv queue, error code 0");
     EXPECT_EQ(std::vector<std::string>(tail.begin() + 2, tail.end()), kResetLines);
 }

@@ -56,9 +56,13 @@ protected:
     std::unique_ptr<ScriptedPeer> peer;
 };
 
-const std::vector<std::string> kDisconnectLines = {
-    ">> Info: Disconnect complete", "     ------------------------------",
-    ">> Info: Disconnect complete", "     ------------------------------"};
+// Each of the two resets recomputes the assignment of no modules, then ends the connection.
+const std::vector<std::string> kDisconnectLines = {">> No Channel connected",
+                                                   ">> Info: Disconnect complete",
+                                                   "     ------------------------------",
+                                                   ">> No Channel connected",
+                                                   ">> Info: Disconnect complete",
+                                                   "     ------------------------------"};
 
 } // namespace
 
@@ -138,7 +142,7 @@ TEST_F(ConnectedPage, ALinkClosedByAFailedSendIsGivenUpToo) {
     page.ExchangeCommand(std::string(600, 'X'), reply, 0);
     EXPECT_EQ(page.Link, nullptr);
     ASSERT_FALSE(page.Controls.LogEntries.empty());
-    EXPECT_EQ(page.Controls.LogEntries[page.Controls.LogEntries.size() - 6],
+    EXPECT_EQ(page.Controls.LogEntries[page.Controls.LogEntries.size() - 8],
               "++ IO-Error -4006 thrown: SendCmd failed with WSA error code 0");
 }
 

@@ -36,7 +36,9 @@ TEST(PageStartUp, ANewPageShowsItsDefaults) {
         EXPECT_EQ(channel.MinLabel, "200");
         EXPECT_EQ(channel.MaxLabel, "1800mA");
     }
-    EXPECT_EQ(controls.Channels[3].Caption, "Channel D (X11)");
+    // Without modules every panel is emptied: no caption, none of its controls shown.
+    EXPECT_EQ(controls.Channels[3].Caption, "");
+    EXPECT_FALSE(controls.Channels[3].IsVisible(PanelControl::OnOff));
     EXPECT_TRUE(controls.LogListVisible);
     EXPECT_FALSE(controls.LastLogVisible);
     EXPECT_FALSE(controls.ClearLogVisible);

@@ -1,0 +1,111 @@
+// The identification of a simulated unit over loopback TCP, compared in the same run with
+// the median single command exchange, and the cost of one tick of each monitoring timer.
+#include "BenchUtil.h"
+#include "SimTcpServer.h"
+#include "SimUnit.h"
+#include "dialogs/SetupDialogRunner.h"
+#include "link/CRKM5Tcpio.h"
+#include "platform/NetworkAdapters.h"
+#include "platform/Pause.h"
+#include "platform/Prompter.h"
+#include "platform/TimerHost.h"
+#include "unit/CLumatrelDlg.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+class NoPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string& text, MessageIcon) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::optional<std::string> AskOpenFileName(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> AskSaveFileName(const FileDialogRequest&) override { return {}; }
+};
+
+class NoTimers : public TimerHost {
+public:
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    bool IsTimerRunning(int) const override { return false; }
+};
+
+class NoTimerFactory : public TimerFactory {
+public:
+    std::unique_ptr<TimerHost> CreateTimers(std::function<void(int)>) override {
+        return std::make_unique<NoTimers>();
+    }
+};
+
+class NoDialogs : public SetupDialogRunner {
+public:
+    int RunModal(Crs232Config&) override { return 2; }
+    int RunModal(CTcpConfig&) override { return 2; }
+};
+
+} // namespace
+
+int main() {
+    constexpr int kIdentifyRounds = 60;
+    constexpr int kExchangeRounds = 400;
+    constexpr int kTickRounds = 400;
+    SimUnit unit;
+    SimTcpServer server(unit);
+    NoPrompter prompter;
+    SleepPause pause;
+    NoTimerFactory timers;
+    NoDialogs dialogs;
+    FixedNetworkAdapters adapters({});
+    CLumatrelDlg page(UnitServices{prompter, pause, timers, dialogs, adapters});
+    auto* tcp = new CRKM5Tcpio(pause);
+    if (tcp->Open("127.0.0.1", server.Port()) != 0) {
+        std::fprintf(stderr, "open failed: %s\n", tcp->m_strMessage.c_str());
+        delete tcp;
+        return 1;
+    }
+    page.Link = page.TcpLink = tcp;
+
+    // How many exchanges one identification of this unit makes.
+    unit.ClearReceivedCommands();
+    page.IdentifyUnit();
+    const std::size_t exchanges = unit.ReceivedCommands().size();
+
+    const double identify = MedianMs(TimeEach(kIdentifyRounds, [&] {
+        page.IdentifyUnit();
+        page.Controls.LogEntries.clear();
+    }));
+    unit.ClearReceivedCommands();
+    std::string reply;
+    const double single =
+        MedianMs(TimeEach(kExchangeRounds, [&] { page.ExchangeCommand("VR", reply, 0); }));
+    page.Controls.LogEntries.clear();
+
+    const double temperature = MedianMs(TimeEach(kTickRounds, [&] { page.OnMonitorTimer(1); }));
+    const double voltage = MedianMs(TimeEach(kTickRounds, [&] { page.OnMonitorTimer(2); }));
+    const double error = MedianMs(TimeEach(kTickRounds, [&] { page.OnMonitorTimer(3); }));
+    unit.ClearReceivedCommands();
+
+    if (page.Link == nullptr) {
+        std::fprintf(stderr, "the link was lost during the run\n");
+        return 1;
+    }
+    if (!page.Controls.LogEntries.empty()) {
+        std::fprintf(stderr, "good readings were logged\n");
+        return 1;
+    }
+    PrintBench("identify", identify, "ms");
+    PrintBench("single_exchange", single, "ms");
+    std::printf("EXCHANGES identify %zu\n", exchanges);
+    PrintRatio("identify_vs_exchanges", single > 0 && exchanges > 0
+                                            ? identify / (static_cast<double>(exchanges) * single)
+                                            : 0.0);
+    PrintBench("tick_temperature", temperature, "ms");
+    PrintBench("tick_voltage", voltage, "ms");
+    PrintBench("tick_error", error, "ms");
+    delete page.Link;
+    page.Link = nullptr;
+    return 0;
+}
