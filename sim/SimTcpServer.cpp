@@ -1,5 +1,7 @@
 #include "SimTcpServer.h"
 
+#include <stdexcept>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -43,7 +45,11 @@ std::string LoginPrompt(SimPrompt prompt, const SimIdentity& identity) {
 
 } // namespace
 
-SimTcpServer::SimTcpServer(SimUnit& unit, std::uint16_t port) : m_unit(unit) {
+SimTcpServer::SimTcpServer(SimUnit& unit, std::uint16_t port, std::uint32_t loopbackAddress)
+    : m_unit(unit) {
+    if ((loopbackAddress >> 24) != 127) {
+        throw std::invalid_argument("SimTcpServer serves loopback addresses only");
+    }
     SimFd wakeRead;
     SimFd wakeWrite;
     SimFd listener;
@@ -63,9 +69,9 @@ SimTcpServer::SimTcpServer(SimUnit& unit, std::uint16_t port) : m_unit(unit) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(loopbackAddress);
     if (::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ThrowErrno("bind 127.0.0.1");
+        ThrowErrno("bind");
     }
     if (::listen(listener.Get(), 4) != 0) {
         ThrowErrno("listen");

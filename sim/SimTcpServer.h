@@ -27,8 +27,10 @@ struct SimFaults;
 //   after "q"        "Goodbye\r\n", then the connection is closed
 class SimTcpServer {
 public:
-    // port 0 takes a free port. Throws std::system_error when the port cannot be had.
-    explicit SimTcpServer(SimUnit& unit, std::uint16_t port = 0);
+    // port 0 takes a free port; the address is one of the loopback net's (host byte order).
+    // Throws std::system_error when the port cannot be had.
+    explicit SimTcpServer(SimUnit& unit, std::uint16_t port = 0,
+                          std::uint32_t loopbackAddress = 0x7F000001);
     SimTcpServer(const SimTcpServer&) = delete;
     SimTcpServer& operator=(const SimTcpServer&) = delete;
     ~SimTcpServer();

@@ -1,5 +1,7 @@
 // rkm5-sim: simulated RKM5 units on 127.0.0.1 for tests, benchmarks and the demo.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
 
 #include <array>
@@ -12,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "SimDiscovery.h"
+#include "SimSerialPort.h"
 #include "SimTcpServer.h"
 #include "SimUnit.h"
 
@@ -23,7 +27,8 @@ const char* const kUsage =
     R"(Usage: rkm5-sim [OPTION...]
 Runs simulated RKM5 units until SIGINT or SIGTERM. Every listener binds 127.0.0.1 only.
 For each unit one line goes to stdout:
-  unit <i> serial <serial number> tcp 127.0.0.1:<port>
+  unit <i> serial <serial number> tcp <address>:<port>
+  unit <i> serial <serial number> pty <slave path> [link <link name>]   (with --pty)
 
 Options:
   --help                 show this text and exit
@@ -44,10 +49,19 @@ Options:
   --error CODE           start with this error state (default 0)
   --prompt KIND          login prompt: user-and-password (default), single-name,
                          empty, no-quotes
+  --address A            loopback address of the first unit's listener, the others on the
+                         following addresses, as the units' discovery answers name them;
+                         all units then listen on --tcp-port (give 23, the port a unit
+                         found by discovery is reached on). Default: all on 127.0.0.1
+  --discovery [PORT]     answer the discovery enquiry sent to the loopback net's broadcast
+                         address on PORT (default 30303)
+  --pty [LINKNAME]       also serve each unit as a serial unit on a pseudo-terminal; the
+                         slave's path is printed, and LINKNAME (unit 1; unit i gets
+                         LINKNAME-i) becomes a symbolic link to it
   --fault NAME           switch a fault on, for every unit; may be repeated. NAME is one of
                          RefuseConnections, CloseDuringLogin, CloseMidReply,
                          ReplyWithoutStx, ReplyWithoutEtx, SplitReply, OversizedReply,
-                         Silent, RefuseLogin, QuitWithoutLine,
+                         Silent, RefuseLogin, QuitWithoutLine, StaleBytesAfterReply,
                          or ReplyDelayMs=MS, SplitDelayMs=MS
 )";
 
@@ -64,6 +78,11 @@ struct Options {
     std::string Password = "light";
     bool M35 = false;
     bool MakerText = false;
+    bool Pty = false;
+    std::string PtyLink;
+    std::uint32_t Address = 0x7F000001;
+    bool AddressGiven = false;
+    int DiscoveryPort = 0;
     int ErrorCode = 0;
     SimFaults Faults;
 };
@@ -72,6 +91,8 @@ struct Options {
 struct RunningUnit {
     std::unique_ptr<SimUnit> Unit;
     std::unique_ptr<SimTcpServer> Tcp;
+    std::unique_ptr<SimSerialPort> Serial;
+    std::unique_ptr<SimDiscovery> Discovery;
 };
 
 struct UsageError {
@@ -118,6 +139,7 @@ void ParseFault(std::string_view name, SimFaults& faults) {
         {"Silent", &SimFaults::Silent},
         {"RefuseLogin", &SimFaults::RefuseLogin},
         {"QuitWithoutLine", &SimFaults::QuitWithoutLine},
+        {"StaleBytesAfterReply", &SimFaults::StaleBytesAfterReply},
     };
     for (const Switch& s : kSwitches) {
         if (name == s.Name) {
@@ -167,6 +189,22 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.M35 = true;
             continue;
         }
+        if (option == "--pty") {
+            options.Pty = true;
+            // The link name is optional: the next argument is it unless it is an option.
+            if (i + 1 < argc && argv[i + 1][0] != '-') {
+                options.PtyLink = argv[++i];
+            }
+            continue;
+        }
+        if (option == "--discovery") {
+            options.DiscoveryPort = 30303;
+            if (i + 1 < argc && argv[i + 1][0] != '-') {
+                options.DiscoveryPort =
+                    static_cast<int>(ParseNumber(argv[++i], 1, 65535, "--discovery"));
+            }
+            continue;
+        }
         if (option == "--maker-text") {
             options.MakerText = true;
             continue;
@@ -194,6 +232,15 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             ParseNumber(value.substr(dot + 1), 0, 999, "--firmware");
             options.FirmwareMajor = std::string(value.substr(0, dot));
             options.FirmwareMinor = std::string(value.substr(dot + 1));
+        } else if (option == "--address") {
+            in_addr parsed{};
+            const std::string text(value);
+            if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1 ||
+                (ntohl(parsed.s_addr) >> 24) != 127) {
+                throw UsageError{"--address: a loopback address 127.x.y.z expected"};
+            }
+            options.Address = ntohl(parsed.s_addr);
+            options.AddressGiven = true;
         } else if (option == "--device-id") {
             options.DeviceId = std::string(value);
         } else if (option == "--user") {
@@ -224,6 +271,10 @@ RunningUnit StartUnit(const Options& options, int index) {
     identity.DeviceId = options.DeviceId;
     identity.User = options.User;
     identity.Password = options.Password;
+    const std::uint32_t address = options.Address + static_cast<std::uint32_t>(index);
+    identity.IpAddress = std::to_string(address >> 24) + "." +
+                         std::to_string((address >> 16) & 255) + "." +
+                         std::to_string((address >> 8) & 255) + "." + std::to_string(address & 255);
 
     RunningUnit running;
     running.Unit = std::make_unique<SimUnit>(identity);
@@ -234,8 +285,22 @@ RunningUnit StartUnit(const Options& options, int index) {
     }
     running.Unit->SetErrorCode(options.ErrorCode);
     running.Unit->SetFaults(options.Faults);
-    const int port = options.TcpPort == 0 ? 0 : options.TcpPort + index;
-    running.Tcp = std::make_unique<SimTcpServer>(*running.Unit, static_cast<std::uint16_t>(port));
+    // Units on addresses of their own share the port; on one address they count up.
+    const int port =
+        options.TcpPort == 0 || options.AddressGiven ? options.TcpPort : options.TcpPort + index;
+    running.Tcp =
+        std::make_unique<SimTcpServer>(*running.Unit, static_cast<std::uint16_t>(port), address);
+    if (options.DiscoveryPort != 0) {
+        running.Discovery = std::make_unique<SimDiscovery>(
+            *running.Unit, static_cast<std::uint16_t>(options.DiscoveryPort));
+    }
+    if (options.Pty) {
+        std::string link = options.PtyLink;
+        if (!link.empty() && index > 0) {
+            link += "-" + std::to_string(index + 1);
+        }
+        running.Serial = std::make_unique<SimSerialPort>(*running.Unit, link);
+    }
     return running;
 }
 
@@ -267,10 +332,19 @@ int main(int argc, char** argv) {
         for (int i = 0; i < options->Units; ++i) {
             units.push_back(StartUnit(*options, i));
             const RunningUnit& unit = units.back();
-            std::printf("unit %d serial %s tcp 127.0.0.1:%u\n", i + 1,
-                        unit.Unit->Identity().SerialNumber.c_str(),
-                        static_cast<unsigned>(unit.Tcp->Port()));
+            std::printf(
+                "unit %d serial %s tcp %s:%u\n", i + 1, unit.Unit->Identity().SerialNumber.c_str(),
+                unit.Unit->Identity().IpAddress.c_str(), static_cast<unsigned>(unit.Tcp->Port()));
+            if (unit.Serial) {
+                std::printf("unit %d serial %s pty %s%s%s\n", i + 1,
+                            unit.Unit->Identity().SerialNumber.c_str(),
+                            unit.Serial->SlavePath().c_str(),
+                            unit.Serial->LinkName().empty() ? "" : " link ",
+                            unit.Serial->LinkName().c_str());
+            }
         }
+        // Whoever started the units reads these lines to learn the ports.
+        std::fflush(stdout);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "rkm5-sim: %s\n", error.what());
         return 1;
@@ -281,7 +355,9 @@ int main(int argc, char** argv) {
     sigwait(&stopSignals, &signal);
     // Servers go before the units they answer for.
     for (RunningUnit& unit : units) {
+        unit.Discovery.reset();
         unit.Tcp.reset();
+        unit.Serial.reset();
     }
     return 0;
 }
