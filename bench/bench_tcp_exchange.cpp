@@ -1,14 +1,11 @@
 // One command exchange of a unit page against a simulated unit over loopback TCP, compared
 // with a bare loopback round trip of a frame of the same size in the same run.
+#include "BenchServices.h"
 #include "BenchUtil.h"
 #include "SimTcpServer.h"
 #include "SimUnit.h"
-#include "dialogs/SetupDialogRunner.h"
 #include "link/CRKM5Tcpio.h"
-#include "platform/NetworkAdapters.h"
 #include "platform/Pause.h"
-#include "platform/Prompter.h"
-#include "platform/TimerHost.h"
 #include "unit/CLumatrelDlg.h"
 
 #include <arpa/inet.h>
@@ -24,30 +21,6 @@
 #include <thread>
 
 namespace {
-
-class NoPrompter : public Prompter {
-public:
-    void ShowMessage(const std::string& text, MessageIcon) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    std::optional<std::string> AskOpenFileName(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> AskSaveFileName(const FileDialogRequest&) override { return {}; }
-};
-
-class NoTimers : public TimerHost {
-public:
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool IsTimerRunning(int) const override { return false; }
-};
-
-class NoTimerFactory : public TimerFactory {
-public:
-    std::unique_ptr<TimerHost> CreateTimers(std::function<void(int)>) override {
-        return std::make_unique<NoTimers>();
-    }
-};
 
 // A loopback echo: whatever arrives goes straight back.
 class EchoServer {
@@ -116,24 +89,15 @@ double EchoMedian(int rounds, size_t frameSize) {
     return MedianMs(samples);
 }
 
-class NoDialogs : public SetupDialogRunner {
-public:
-    int RunModal(Crs232Config&) override { return 2; }
-    int RunModal(CTcpConfig&) override { return 2; }
-};
-
 } // namespace
 
 int main() {
     constexpr int kRounds = 400;
     SimUnit unit;
     SimTcpServer server(unit);
-    NoPrompter prompter;
-    SleepPause pause;
-    NoTimerFactory timers;
-    NoDialogs dialogs;
-    FixedNetworkAdapters adapters({});
-    CLumatrelDlg page(UnitServices{prompter, pause, timers, dialogs, adapters});
+    BenchServices services;
+    SleepPause& pause = services.pause;
+    CLumatrelDlg page(services.Services());
     auto* tcp = new CRKM5Tcpio(pause);
     if (tcp->Open("127.0.0.1", server.Port()) != 0) {
         std::fprintf(stderr, "open failed: %s\n", tcp->m_strMessage.c_str());

@@ -44,11 +44,10 @@ void CLumatrelDlg::WriteLogFile(const std::string& text) {
         OpenLogFile();
     }
     if (LogFile != nullptr) {
-        const std::string bytes = ToCp1252(text) + "\n";
-        std::fwrite(bytes.data(), 1, bytes.size(), LogFile);
+        WriteLogBytes(ToCp1252(text) + "\n");
     }
     if (LogWriteThrough != 0) {
-        CloseLogFile();
+        FinishLogFile();
     }
 }
 

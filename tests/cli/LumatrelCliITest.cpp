@@ -1,0 +1,320 @@
+// lumatrel-cli run as a process against simulated units on loopback.
+#include "SimDiscovery.h"
+#include "SimSerialPort.h"
+#include "SimTcpServer.h"
+#include "SimUnit.h"
+#include "support/Fakes.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+using Texts = std::vector<std::string>;
+
+namespace {
+
+struct CliRun {
+    int Exit = -1;
+    std::string Out;
+    std::string Err;
+
+    Texts OutLines() const {
+        Texts lines;
+        std::istringstream in(Out);
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    bool Printed(const std::string& line) const {
+        const Texts lines = OutLines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+};
+
+CliRun RunCli(const Texts& args) {
+    int out[2];
+    int err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return {};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<std::string> storage = {LUMATREL_CLI_PATH};
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned =
+        ::posix_spawn(&pid, LUMATREL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    CliRun run;
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << LUMATREL_CLI_PATH;
+        ::close(out[0]);
+        ::close(err[0]);
+        return run;
+    }
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.Out, &run.Err};
+    int open = 2;
+    while (open > 0) {
+        if (::poll(fds, 2, -1) < 0) {
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP)) != 0) {
+                char buffer[4096];
+                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (n <= 0) {
+                    ::close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                } else {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                }
+            }
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run;
+}
+
+// Passes one connection through to a simulated unit and cuts it, both ways, as soon as the
+// client sends a frame holding the marker: a link that fails at a chosen command.
+class CuttingProxy {
+public:
+    CuttingProxy(std::uint16_t target, std::string marker) : m_marker(std::move(marker)) {
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        ::listen(m_listen, 1);
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&sa), &len);
+        m_port = ntohs(sa.sin_port);
+        m_thread = std::thread([this, target] { Run(target); });
+    }
+    ~CuttingProxy() {
+        m_thread.join();
+        ::close(m_listen);
+    }
+    std::uint16_t Port() const { return m_port; }
+
+private:
+    void Run(std::uint16_t target) {
+        const int client = ::accept(m_listen, nullptr, nullptr);
+        if (client < 0) {
+            return;
+        }
+        const int unit = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sa.sin_port = htons(target);
+        if (::connect(unit, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
+            std::string seen;
+            pollfd fds[2] = {{client, POLLIN, 0}, {unit, POLLIN, 0}};
+            for (bool going = true; going;) {
+                if (::poll(fds, 2, 10000) <= 0) {
+                    break;
+                }
+                for (int i = 0; i < 2 && going; ++i) {
+                    if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                        continue;
+                    }
+                    char buffer[4096];
+                    const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                    if (n <= 0) {
+                        going = false;
+                        break;
+                    }
+                    if (i == 0) {
+                        seen.append(buffer, static_cast<std::size_t>(n));
+                        if (seen.find(m_marker) != std::string::npos) {
+                            going = false;
+                            break;
+                        }
+                    }
+                    ::send(fds[1 - i].fd, buffer, static_cast<std::size_t>(n), MSG_NOSIGNAL);
+                }
+            }
+        }
+        ::close(unit);
+        ::close(client);
+    }
+
+    std::string m_marker;
+    int m_listen = -1;
+    std::uint16_t m_port = 0;
+    std::thread m_thread;
+};
+
+std::string Target(std::uint16_t port) {
+    return "127.0.0.1:" + std::to_string(port);
+}
+
+} // namespace
+
+TEST(LumatrelCli, HelpExplainsTheOptions) {
+    const CliRun run = RunCli({"--help"});
+    EXPECT_EQ(run.Exit, 0);
+    for (const char* option :
+         {"--tcp", "--serial", "--run", "--yes", "--discover", "--adapters", "--discovery-port"}) {
+        EXPECT_NE(run.Out.find(option), std::string::npos) << option;
+    }
+}
+
+struct UsageCase {
+    const char* Name;
+    Texts Args;
+};
+
+class LumatrelCliUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(LumatrelCliUsage, WrongUsageExitsWithTwoAndOpensNothing) {
+    const CliRun run = RunCli(GetParam().Args);
+    EXPECT_EQ(run.Exit, 2);
+    EXPECT_TRUE(run.Out.empty()) << run.Out;
+    EXPECT_NE(run.Err.find("Usage:"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, LumatrelCliUsage,
+    ::testing::Values(UsageCase{"NoUnit", {"VR"}},
+                      UsageCase{"TwoUnits", {"--tcp", "127.0.0.1", "--serial", "COM1"}},
+                      UsageCase{"UnknownOption", {"--tcp", "127.0.0.1", "--fast"}},
+                      UsageCase{"PortOutOfRange", {"--tcp", "127.0.0.1:70000"}},
+                      UsageCase{"BaudNotANumber", {"--serial", "COM1@fast"}},
+                      UsageCase{"MissingValue", {"--tcp", "127.0.0.1", "--run"}},
+                      UsageCase{"DiscoverWithAUnit", {"--discover", "--tcp", "127.0.0.1"}},
+                      UsageCase{"AdaptersWithoutDiscover",
+                                {"--tcp", "127.0.0.1", "--adapters", "loopback"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(LumatrelCli, SendsCommandsAndFilesInOrderPrintsTheLogAndSwitchesOffAtTheEnd) {
+    SimUnit unit;
+    SimTcpServer server(unit);
+    TempFolder folder;
+    const std::string file = (folder.Path() / "seq.txt").string();
+    std::ofstream(file, std::ios::binary) << "// switch B\nLC F 1\n/* not\nLC G 1 */\nIY F 900\n";
+
+    // After "--" even "--yes" is a command.
+    const CliRun run =
+        RunCli({"--tcp", Target(server.Port()), "MO 2", "--run", file, "--", "--yes"});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    const Texts received = unit.ReceivedCommands();
+    const auto mo = std::find(received.begin(), received.end(), "MO 2");
+    ASSERT_NE(mo, received.end());
+    EXPECT_EQ(Texts(mo, received.end()), (Texts{"MO 2", "LC F 1", "IY F 900", "--yes", "LC 0"}));
+    EXPECT_EQ(unit.OperatingMode(), 2);
+    EXPECT_EQ(unit.Channel(1).Current, 900);
+
+    EXPECT_TRUE(run.Printed(">> TCP connection opend sucessfully, Ip Addr 127.0.0.1, port Number " +
+                            std::to_string(server.Port())));
+    EXPECT_TRUE(run.Printed("Send > MO 2"));
+    EXPECT_TRUE(run.Printed("Receive < mo 2"));
+    EXPECT_TRUE(run.Printed("*** run commands from " + file + " ***"));
+    EXPECT_TRUE(run.Printed("Send: LC F 1"));
+    EXPECT_TRUE(run.Printed("*** end run commands from file: " + file + " ***"));
+    const Texts lines = run.OutLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(Texts(lines.end() - 2, lines.end()),
+              (Texts{">> Info: Disconnect complete", "     ------------------------------"}));
+    EXPECT_TRUE(run.Printed("All LEDs switched off, Send: LC 0"));
+}
+
+TEST(LumatrelCli, ASerialUnitIsReachedThroughThePseudoTerminalPath) {
+    SimUnit unit;
+    SimSerialPort port(unit);
+    const CliRun run = RunCli({"--serial", port.SlavePath() + "@115200", "LC H 1"});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    EXPECT_TRUE(run.Printed(">> Device " + port.SlavePath() + " opend sucessfully")) << run.Out;
+    EXPECT_TRUE(run.Printed("Receive < lc H 1"));
+    const Texts received = unit.ReceivedCommands();
+    ASSERT_GE(received.size(), 2u);
+    EXPECT_EQ(Texts(received.end() - 2, received.end()), (Texts{"LC H 1", "LC 0"}));
+}
+
+TEST(LumatrelCli, MessageBoxesGoToStandardError) {
+    SimUnit unit;
+    SimTcpServer server(unit);
+    const CliRun run = RunCli({"--tcp", Target(server.Port()), "--run", "/no/such/file.txt"});
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_NE(run.Err.find("command Listfile could not be opened"), std::string::npos);
+    EXPECT_EQ(run.Out.find("command Listfile could not be opened"), std::string::npos);
+}
+
+TEST(LumatrelCli, NoUnitToConnectToExitsWithOne) {
+    SimUnit unit;
+    SimFaults faults;
+    faults.RefuseConnections = true;
+    unit.SetFaults(faults);
+    SimTcpServer server(unit);
+    const CliRun run = RunCli({"--tcp", Target(server.Port()), "VR"});
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_FALSE(run.Printed("Send > VR"));
+}
+
+TEST(LumatrelCli, ALinkLostOnTheWayExitsWithOneAndSendsNoMore) {
+    SimUnit unit;
+    SimTcpServer server(unit);
+    CuttingProxy proxy(server.Port(), "CUT");
+    const CliRun run = RunCli({"--tcp", Target(proxy.Port()), "VR", "CUT", "IF"});
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_TRUE(run.Printed("Send > VR"));
+    EXPECT_TRUE(run.Printed("Send > CUT"));
+    EXPECT_TRUE(run.Printed("  Exception: IO-error on Tcp interface"));
+    EXPECT_FALSE(run.Printed("Send > IF"));
+    EXPECT_NE(run.Err.find("TCP connection lost RKM5 SerialNumber:"), std::string::npos);
+}
+
+TEST(LumatrelCli, DiscoveryOnLoopbackListsEachUnitAndReportsSharedAddresses) {
+    const std::uint16_t port = FreeUdpPort();
+    SimIdentity first;
+    first.SerialNumber = "31001";
+    first.IpAddress = "192.168.1.20";
+    SimIdentity second = first;
+    second.SerialNumber = "31002";
+    SimUnit a(first);
+    SimUnit b(second);
+    SimDiscovery answerA(a, port);
+    SimDiscovery answerB(b, port);
+
+    const CliRun run =
+        RunCli({"--discover", "--adapters", "loopback", "--discovery-port", std::to_string(port)});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    EXPECT_TRUE(run.Printed("31001  -  192.168.1.20  -  not connected")) << run.Out;
+    EXPECT_TRUE(run.Printed("31002  -  192.168.1.20  -  not connected")) << run.Out;
+    EXPECT_TRUE(run.Printed("Error Ip-Adresse exists multiple times:")) << run.Out;
+    EXPECT_TRUE(run.Printed("Ip-Adr:192.168.1.20")) << run.Out;
+}
