@@ -12,6 +12,12 @@ struct FileDialogRequest {
     std::string Filter;
     std::string DefaultExtension;
     std::string FileName;
+    // A save dialog asks before it lets an existing file be chosen.
+    bool OverwritePrompt = false;
+    // The chosen file stays out of the desktop's list of recent documents.
+    bool NoRecentDocuments = false;
+    // The folder the dialog starts in; empty leaves it to the dialog.
+    std::string InitialFolder;
 };
 
 // Everything that waits for the person at the screen: message boxes and file dialogs.
@@ -25,4 +31,10 @@ public:
     // The chosen path, or nothing when the person cancelled.
     virtual std::optional<std::string> AskOpenFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> AskSaveFileName(const FileDialogRequest& request) = 0;
+    // Opens a document with the desktop's program for it, as the shell's "open" does; false
+    // when that could not be started. A prompter without a desktop opens nothing.
+    virtual bool OpenDocument(const std::string& path) {
+        (void)path;
+        return false;
+    }
 };

@@ -5,15 +5,18 @@
 #include "unit/UnitServices.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CRkmio;
 class CRKM5Serio;
 class CRKM5Tcpio;
 class CTabDlg;
+class IniFile;
 class TimerHost;
 class SetupDialogRunner;
 
@@ -82,6 +85,111 @@ public:
     bool OpenLogFile();
     void CloseLogFile();
 
+    // --- Channel control, operating modes, log window, command line and command files
+    // (CLumatrelDlgChannels.cpp, CLumatrelDlgModes.cpp, CLumatrelDlgLog.cpp,
+    // CLumatrelDlgCommands.cpp). Channels are numbered 0 to 3 for A to D.
+    // The channel's "apply" button: sends its current set-point.
+    void ApplyCurrent(int channel);
+    // The channel's "on/off" box was clicked and holds its new state: sends that state.
+    void SwitchChannel(int channel);
+    // The mouse let go of the channel's slider: takes its position as the set-point, sends
+    // nothing.
+    void OnCurrentSliderReleased(int channel);
+    void AllChannelsOn();
+    void AllChannelsOff();
+    // 1 switches all four channels on, 0 off, any other state resends the boxes' states.
+    void SwitchAllChannels(int state);
+    // The letter that names a channel in switch commands under the present assignment:
+    // A to D manual, E to H automatic.
+    char SwitchLetter(int channel) const;
+
+    // An item of the "Operating Mode" menu, by mode number (0 bulb, 1 command, 2 PWM,
+    // 3 analog): asks, then records and sends the mode.
+    void ChooseOperatingMode(std::int32_t mode);
+    // Records the mode and sends "MO <mode>" when connected.
+    void SendOperatingMode(std::int32_t mode);
+    // Checks exactly the item of OperatingMode and sets OperatingModeText; part of
+    // RefreshMenuAndToolbar.
+    void ShowOperatingMode();
+
+    void ClearLogWindow();
+    void ToggleHideLogWindow();
+    void SaveLogWindowToFile();
+    // The save dialog step of OpenLogFile; stores the name chosen in LogFilePath and in the
+    // per-user profile.
+    bool ChooseLogFileName();
+    // The profile file that remembers the last log file name.
+    std::string ProfilePath() const;
+
+    // The command line's "Send" button.
+    void SendCommandLine();
+    void OnCommandTextEdited() { CommandTyped = true; }
+    void OnCommandChosen() { CommandTyped = false; }
+    // "Run command sequence from file".
+    void RunCommandFile();
+    // The longest command the command line sends, in characters.
+    static constexpr std::size_t kMaxCommandLine = 511;
+    // The history the command line keeps after a send adds to it.
+    static constexpr std::size_t kMaxCommandHistory = 10;
+    // The command box's text was typed since the last choice from its list.
+    bool CommandTyped = false;
+    // --- end channel control, operating modes, log window, command line
+
+    // --- Menus, toolbar and keys (CLumatrelDlgMenu.cpp), system information
+    // (CLumatrelDlgReport.cpp)
+    // The menu bar with the check marks and enable states the control state holds.
+    UnitMenuBar MenuBarState() const;
+    // A menu item or toolbar button was chosen.
+    void OnMenuCommand(UnitCommand id);
+    // Toolbar button 0 to 9, left to right.
+    void OnToolbarButton(int index);
+    // The tooltip of the toolbar button that gives this command; "" for none.
+    std::string ToolbarTooltip(UnitCommand id) const;
+    // A key went down on the page, with Ctrl held or not. False when the key is not to go on
+    // to the ordinary dialog key processing (Ctrl+R, which may have released this page).
+    bool OnKeyDown(Key key, bool ctrl);
+    void ConnectSelected();
+    void DisconnectSelected();
+    // "TCP/IP" (tcp) or "RS232/USB/RS485": each item toggles between the two interfaces.
+    void SelectInterface(bool tcp);
+    void ConfigureSelected();
+    void ToggleAutomaticAssignment();
+    void ToggleManualAssignment();
+    // F7: asks the system window's view to place this page at its tab strip.
+    void PlacePageAtTabStrip();
+    // 1 restores the Connect and Disconnect items and buttons, 0 greys them.
+    void SetConnectItemsEnabled(int flag);
+    // 1 greys "Use manual channel assignment", any other value enables it.
+    void GreyManualAssignment(int flag);
+    // The channel assignment dialog, and what its OK means for the page.
+    void ConfigureChannelMap();
+    // The largest lower and the smallest upper end of the four current sliders.
+    void CommonCurrentRange(std::int32_t& low, std::int32_t& high) const;
+    // Sends the query list and writes the report's lines to the log and, framed, to file.
+    void ReportSystemInfo(std::FILE* file);
+    // The queries of the report: 27, and 31 for an M35 unit.
+    std::vector<std::string> BuildQueryList() const;
+    // --- end menus, toolbar and keys, system information
+
+    // --- Configuration file (CLumatrelDlgConfig.cpp): unit n's three sections. A write with
+    // isNew (the section was not in the file before) leaves an empty line after the section.
+    void ReadInterfaceSettings(int n, const IniFile& file);
+    void ReadCommandList(int n, const IniFile& file);
+    void ReadChannelMap(int n, const IniFile& file);
+    // Takes the values shown in the controls into the fields first.
+    void WriteInterfaceSettings(int n, IniFile& file, bool isNew);
+    void WriteCommandList(int n, IniFile& file, bool isNew);
+    void WriteChannelMap(int n, IniFile& file, bool isNew);
+    // "interface_Rkm5_<n>", "CommandList_Rkm5_<n>", "channelMap_Rkm5_<n>".
+    static std::string InterfaceSection(int n);
+    static std::string CommandListSection(int n);
+    static std::string ChannelMapSection(int n);
+    // The most command lines a configuration keeps of a unit.
+    static constexpr int kMaxSavedCommandLines = 50;
+    // The folder of the configuration files, with a trailing '/'.
+    std::string ConfigurationFolderPath() const;
+    // --- end configuration file
+
     // RS232 settings (CLumatrelDlgRs232.cpp).
     // Runs the RS232 dialog modally through the services' dialog runner; on OK the dialog
     // has stored PortRs232 and Baudrate, and the choice is logged.
@@ -108,6 +216,16 @@ public:
 
     // Module keys: a channel now reports another Tessel module than before.
     void ChangeModuleKey(const std::string& oldSerial, const std::string& newSerial);
+
+    // --- Module view (CLumatrelDlgModuleView.cpp)
+    // A page of the module view works on channels and a link of a unit page; the module keys
+    // of those channels stay with the unit page, so a module page releases none.
+    bool IsModulePage = false;
+    // Hides what a module page without the master Tessel must not offer: the four channels'
+    // "apply" buttons, on/off boxes, current boxes, sliders, range labels and "Current/mA"
+    // labels, and the command line.
+    void HideChannelControls();
+    // --- end module view
 
     void SetView(PageView* view) { m_view = view; }
     TimerHost& Timers() { return *m_timers; }
@@ -204,6 +322,11 @@ private:
                         const char* tcpLine, const char* serialLine, Interpret interpret);
     void AppendEntries(const std::string& text);
     void WriteLogFile(const std::string& text);
+    // --- Log file writing: false, with the log file closed and the operator told, when the
+    // bytes could not be written.
+    bool WriteLogBytes(const std::string& bytes);
+    bool FinishLogFile();
+    // --- end log file writing
     int PagePosition() const;
 
     UnitServices m_services;

@@ -10,7 +10,8 @@
 #include "system/CTabDlg.h"
 
 void CLumatrelDlg::ReleaseChannelKeys() {
-    if (SystemWindow == nullptr) {
+    // A module page's channels are copies: their unit page holds the keys.
+    if (SystemWindow == nullptr || IsModulePage) {
         return;
     }
     for (const std::string& serial : TesselSerNrText) {
@@ -40,6 +41,11 @@ void CLumatrelDlg::CloseExistingConnection() {
 }
 
 void CLumatrelDlg::GiveUpLink() {
+    // In the module view other pages hold this link too: they let go of it before it goes,
+    // so that it is closed once and no page keeps a pointer to it.
+    if (SystemWindow != nullptr && Link != nullptr) {
+        SystemWindow->ForgetSharedLink(*this);
+    }
     delete Link;
     Link = nullptr;
     SerialLink = nullptr;

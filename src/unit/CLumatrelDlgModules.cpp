@@ -266,6 +266,11 @@ void CLumatrelDlg::RefreshModuleDisplay() {
                     [](std::int32_t count) { return count == 0; })) {
         InputVoltageText.clear();
     }
+    // A module page without the master Tessel keeps its channel controls hidden, whatever
+    // its modules now show.
+    if (IsModulePage && !HoldsMasterTessel) {
+        HideChannelControls();
+    }
     ShowEntries();
 }
 

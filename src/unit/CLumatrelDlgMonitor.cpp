@@ -20,10 +20,20 @@ void CLumatrelDlg::StopMonitorTimers() {
     m_timers->StopTimer(2);
 }
 
-// The Monitor menu's check marks and the toolbar's images are drawn from the three switches
-// by the window; the core has no state of its own to bring in line yet.
-void CLumatrelDlg::RefreshMenuAndToolbar() {}
+void CLumatrelDlg::RefreshMenuAndToolbar() {
+    Controls.MonitorChecked = {MonitorTemperature != 0, MonitorVoltage != 0, MonitorError != 0};
+    ShowMonitorImages(Controls.Toolbar, MonitorTemperature != 0, MonitorVoltage != 0,
+                      MonitorError != 0);
+    Controls.TcpChecked = SelectedIf == "TCP";
+    Controls.Rs232Checked = !Controls.TcpChecked;
+    Controls.ManualAssignmentChecked = ChannelAssignment != 0;
+    Controls.AutomaticAssignmentChecked = !Controls.ManualAssignmentChecked;
+    ShowOperatingMode();
+    ShowEntries();
+}
 
+// Each Monitor item toggles its switch; RefreshMenuAndToolbar keeps the check marks equal to
+// the switches, so flipping the switch is flipping what the item shows.
 void CLumatrelDlg::ToggleMonitorTemperature() {
     MonitorTemperature = MonitorTemperature != 0 ? 0 : 1;
     RefreshMenuAndToolbar();

@@ -51,6 +51,16 @@ int CLumatrelDlg::OnInitDialog() {
     // The members' defaults replace the window's resource texts at once.
     ShowEntries();
     IsM35 = false;
+    // The monitoring buttons and items, the interface and the assignment mode as the members
+    // stand.
+    Controls.MonitorChecked = {MonitorTemperature != 0, MonitorVoltage != 0, MonitorError != 0};
+    Controls.Toolbar = UnitPageToolbar();
+    ShowMonitorImages(Controls.Toolbar, MonitorTemperature != 0, MonitorVoltage != 0,
+                      MonitorError != 0);
+    Controls.TcpChecked = SelectedIf == "TCP";
+    Controls.Rs232Checked = !Controls.TcpChecked;
+    Controls.ManualAssignmentChecked = ChannelAssignment == 1;
+    Controls.AutomaticAssignmentChecked = !Controls.ManualAssignmentChecked;
     ReadProgramVersion();
 
     if (PortRs232.empty()) {

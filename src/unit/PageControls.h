@@ -1,5 +1,7 @@
 #pragma once
 
+#include "unit/PageMenu.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -209,4 +211,28 @@ struct PageControls {
     // The box that failed the last read-back of the entries, for the window to focus; 0 when
     // the read-back succeeded.
     int FailedControl = 0;
+
+    // --- Channel control, operating modes, log window (unit page operations)
+    // Check marks of the "Operating Mode" menu's items, indexed by the mode's number:
+    // 0 "Bulb-Mode", 1 "&Command-Mode", 2 "PWM Controlled", 3 "Analog Controlled".
+    std::array<bool, 4> OperatingModeChecked = {false, false, false, false};
+    // The check mark of the menu item "Hide log window".
+    bool HideLogWindowChecked = false;
+    // --- end channel control, operating modes, log window
+
+    // --- Menus, toolbar and keys (unit page)
+    // Check marks of the Interface, Channels and Monitor menus; the toggles read them as the
+    // present state. MonitorChecked: "Temperature", "Voltage", "Error".
+    bool TcpChecked = false;
+    bool Rs232Checked = true;
+    bool AutomaticAssignmentChecked = true;
+    bool ManualAssignmentChecked = false;
+    std::array<bool, 3> MonitorChecked = {true, true, true};
+    // The module view greys "Connect\tCtrl+C" and "Disconnect\tCtrl+D", and on its own
+    // "Use manual channel assignment"; the page itself never greys an item.
+    bool ConnectItemsEnabled = true;
+    bool ManualAssignmentEnabled = true;
+    // The buttons with their present images (UnitToolbarImage) and tooltips.
+    UnitToolbar Toolbar = UnitPageToolbar();
+    // --- end menus, toolbar and keys
 };

@@ -66,3 +66,18 @@ int FakeDialogRunner::RunModal(CTcpConfig& dialog) {
     ++Runs;
     return OnTcp ? OnTcp(dialog) : 2;
 }
+
+bool FakePrompter::OpenDocument(const std::string& path) {
+    OpenedDocuments.push_back(path);
+    return true;
+}
+
+int FakeDialogRunner::RunModal(CChannelMap& dialog) {
+    ++Runs;
+    return OnChannelMap ? OnChannelMap(dialog) : 2;
+}
+
+int FakeDialogRunner::RunModal(CDlgGlobalCurrent& dialog) {
+    ++Runs;
+    return OnGlobalCurrent ? OnGlobalCurrent(dialog) : 2;
+}

@@ -5,6 +5,7 @@
 #include "platform/Pause.h"
 #include "platform/Prompter.h"
 #include "platform/TimerHost.h"
+#include "support/TempFolder.h"
 #include "unit/UnitServices.h"
 
 #include <deque>
@@ -21,6 +22,9 @@ public:
     bool AskYesNo(const std::string& text) override;
     std::optional<std::string> AskOpenFileName(const FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFileName(const FileDialogRequest& request) override;
+    // Records the document instead of opening it.
+    bool OpenDocument(const std::string& path) override;
+    std::vector<std::string> OpenedDocuments;
 
     std::vector<std::string> Messages;
     std::vector<MessageIcon> Icons;
@@ -74,9 +78,13 @@ class FakeDialogRunner : public SetupDialogRunner {
 public:
     int RunModal(Crs232Config& dialog) override;
     int RunModal(CTcpConfig& dialog) override;
+    int RunModal(CChannelMap& dialog) override;
+    int RunModal(CDlgGlobalCurrent& dialog) override;
 
     std::function<int(Crs232Config&)> OnRs232;
     std::function<int(CTcpConfig&)> OnTcp;
+    std::function<int(CChannelMap&)> OnChannelMap;
+    std::function<int(CDlgGlobalCurrent&)> OnGlobalCurrent;
     int Runs = 0;
 };
 
@@ -92,7 +100,19 @@ struct FakeServices {
     FakeDialogRunner dialogs;
     FixedNetworkAdapters adapters{{}};
     std::uint16_t discoveryPort = FreeUdpPort();
+    // The per-user profile lives in a folder of the test's own; the clock stands still at Now.
+    TempFolder profileFolder;
+    std::string profilePath = (profileFolder.Path() / "Lumatrel.ini").string();
+    LocalTimeStamp Now{24, 12, 2024, 9, 5, 7, 42};
+    // The configuration folder lies in a folder of the test's own too; it does not exist
+    // until something creates it.
+    TempFolder publicFolder;
+    std::string configurationFolder = (publicFolder.Path() / "Vantelmark" / "RKM5").string() + "/";
+    std::string LastConfigPath() const { return configurationFolder + "LastConfig.ini"; }
     UnitServices Services() {
-        return UnitServices{prompter, pause, timers, dialogs, adapters, discoveryPort};
+        UnitServices services{prompter, pause,         timers,      dialogs,
+                              adapters, discoveryPort, profilePath, [this] { return Now; }};
+        services.configurationFolder = configurationFolder;
+        return services;
     }
 };
