@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <system_error>
 
 #include "SimFrames.h"
@@ -102,6 +103,17 @@ SimTcpServer::~SimTcpServer() {
     }
 }
 
+int SimTcpServer::QuitCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_quits;
+}
+
+bool SimTcpServer::WaitForQuits(int count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_quitSeen.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return m_quits >= count; });
+}
+
 void SimTcpServer::Stop() {
     if (!m_stop.exchange(true)) {
         // The byte stays in the pipe, so every later wait of the thread sees it too.
@@ -163,6 +175,11 @@ void SimTcpServer::Serve(int fd) {
                 SendAll(fd, kGoodbye);
             }
             ::shutdown(fd, SHUT_WR);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                ++m_quits;
+            }
+            m_quitSeen.notify_all();
             return;
         }
         // Any other bare line means nothing to the unit and gets no answer.

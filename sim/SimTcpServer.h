@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -40,6 +41,11 @@ public:
     void Stop();
     // Connections accepted so far, refused ones included.
     int SessionCount() const { return m_sessions.load(); }
+    // Sessions the client ended with "q".
+    int QuitCount() const;
+    // Waits until at least count sessions were ended with "q", or timeoutMs passed (a guard
+    // against a hung test, not a measure); returns QuitCount() >= count.
+    bool WaitForQuits(int count, int timeoutMs) const;
     // The user name and password of the last login attempt.
     std::string LastUser() const;
     std::string LastPassword() const;
@@ -66,6 +72,8 @@ private:
     std::atomic<int> m_sessions{0};
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_quitSeen;
+    int m_quits = 0;
     std::string m_lastUser;
     std::string m_lastPassword;
     std::thread m_thread;

@@ -40,6 +40,11 @@ Options:
                          starts 10 higher (default 201)
   --layout a,b,c,d       channels spanned by the module starting on channel A..D, 0 to 4
                          each; 0 leaves a channel free or covered (default 1,1,1,1)
+  --channel-serials a,b,c,d
+                         Tessel serial numbers that channels A..D of every unit report in
+                         place of the layout's, 0 keeping the layout's; a free channel given
+                         a number carries a module of its own. With --units 2 and
+                         501,0,0,0 one module (501) is driven by channel A of both units
   --firmware M.m         firmware release major.minor (default 5.1)
   --device-id ID         device id (default 1)
   --user NAME            telnet user name (default rkm5)
@@ -71,6 +76,7 @@ struct Options {
     long SerialBase = 10001;
     int TesselBase = 201;
     std::array<int, 4> Layout = {1, 1, 1, 1};
+    std::array<long, 4> ChannelSerials = {0, 0, 0, 0}; // 0: the layout's number
     std::string FirmwareMajor = "5";
     std::string FirmwareMinor = "1";
     std::string DeviceId = "1";
@@ -108,6 +114,19 @@ long ParseNumber(std::string_view text, long min, long max, const char* option) 
                          " to " + std::to_string(max) + ": " + std::string(text)};
     }
     return value;
+}
+
+std::array<long, 4> ParseChannelSerials(std::string_view text) {
+    std::array<long, 4> serials{};
+    for (std::size_t i = 0; i < serials.size(); ++i) {
+        const auto comma = text.find(',');
+        if ((comma == std::string_view::npos) != (i == serials.size() - 1)) {
+            throw UsageError{"--channel-serials: four serial numbers separated by commas expected"};
+        }
+        serials[i] = ParseNumber(text.substr(0, comma), 0, 99999, "--channel-serials");
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    }
+    return serials;
 }
 
 std::array<int, 4> ParseLayout(std::string_view text) {
@@ -223,6 +242,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.TesselBase = static_cast<int>(ParseNumber(value, 1, 99999, "--tessel-base"));
         } else if (option == "--layout") {
             options.Layout = ParseLayout(value);
+        } else if (option == "--channel-serials") {
+            options.ChannelSerials = ParseChannelSerials(value);
         } else if (option == "--firmware") {
             const auto dot = value.find('.');
             if (dot == std::string_view::npos) {
@@ -279,6 +300,19 @@ RunningUnit StartUnit(const Options& options, int index) {
     RunningUnit running;
     running.Unit = std::make_unique<SimUnit>(identity);
     running.Unit->SetLayout(options.Layout, options.TesselBase + 10 * index);
+    for (int c = 0; c < 4; ++c) {
+        const long serial = options.ChannelSerials[static_cast<std::size_t>(c)];
+        if (serial == 0) {
+            continue;
+        }
+        SimChannel channel = running.Unit->Channel(c);
+        if (channel.TesselSerNr == 0) {
+            channel = SimChannel{};
+            channel.ModuleCount = 1;
+        }
+        channel.TesselSerNr = static_cast<std::int32_t>(serial);
+        running.Unit->SetChannel(c, channel);
+    }
     running.Unit->SetM35(options.M35);
     if (options.MakerText) {
         running.Unit->ArmMakerText();

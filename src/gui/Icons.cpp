@@ -1,0 +1,91 @@
+#include "gui/Icons.h"
+
+#include "system/CTabDlg.h"
+#include "unit/PageMenu.h"
+
+// The pictures are compiled into the front end's static library, whose resource
+// registration the linker would otherwise drop.
+static void RegisterIconResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(lumatrel);
+        return true;
+    }();
+    (void)registered;
+}
+
+namespace {
+
+QIcon Svg(const char* name) {
+    RegisterIconResources();
+    return QIcon(QStringLiteral(":/icons/") + QLatin1String(name) + QStringLiteral(".svg"));
+}
+
+} // namespace
+
+QIcon UnitToolbarIcon(int image) {
+    namespace I = UnitToolbarImage;
+    switch (image) {
+    case I::Connect:
+        return Svg("connect");
+    case I::Disconnect:
+        return Svg("disconnect");
+    case I::Grey:
+        return Svg("connect_grey");
+    case I::AllChannelsOn:
+        return Svg("all_on");
+    case I::AllChannelsOff:
+        return Svg("all_off");
+    case I::ClearLog:
+        return Svg("clear_log");
+    case I::SaveLog:
+        return Svg("save_log");
+    case I::TemperatureOn:
+        return Svg("temp_on");
+    case I::TemperatureOff:
+        return Svg("temp_off");
+    case I::VoltageOn:
+        return Svg("volt_on");
+    case I::VoltageOff:
+        return Svg("volt_off");
+    case I::ErrorOn:
+        return Svg("error_on");
+    case I::ErrorOff:
+        return Svg("error_off");
+    default:
+        return QIcon();
+    }
+}
+
+QIcon SystemToolbarIcon(int image) {
+    namespace I = SystemToolbarImage;
+    switch (image) {
+    case I::AddUnit:
+        return Svg("add_unit");
+    case I::RemoveUnit:
+        return Svg("remove_unit");
+    case I::ConnectAll:
+        return Svg("connect");
+    case I::DisconnectAll:
+        return Svg("disconnect");
+    case I::AllChannelsOn:
+        return Svg("all_on");
+    case I::AllChannelsOff:
+        return Svg("all_off");
+    case I::UnitView:
+    case I::UnitViewInModuleView:
+        return Svg("unit_view");
+    case I::ModuleView:
+    case I::ModuleViewInModuleView:
+        return Svg("module_view");
+    default:
+        return QIcon();
+    }
+}
+
+QIcon TabIcon(int image) {
+    return image == 1 ? Svg("connected") : Svg("not_connected");
+}
+
+QIcon ProgramIcon() {
+    return Svg("app");
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QIcon>
+
+// The pictures of the toolbar buttons and tab images, by the image numbers the core names.
+QIcon UnitToolbarIcon(int image);
+QIcon SystemToolbarIcon(int image);
+// Tab image 0: not connected, 1: connected.
+QIcon TabIcon(int image);
+QIcon ProgramIcon();

@@ -1,0 +1,296 @@
+#include "gui/SystemWindow.h"
+
+#include "gui/AboutDialog.h"
+#include "gui/Icons.h"
+#include "gui/KeyMap.h"
+#include "gui/UnitPageWidget.h"
+#include "gui/UnitTabBar.h"
+#include "gui/WaitCursor.h"
+#include "system/CTabDlg.h"
+#include "unit/CLumatrelDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+SystemWindow::SystemWindow(CTabDlg& system, QWidget* parent) : QDialog(parent), m_system(system) {
+    setWindowTitle(QString::fromUtf8(CTabDlg::Caption));
+    setWindowIcon(ProgramIcon());
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+    setMinimumSize(450, 300);
+    resize(1180, 900);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 0, 4, 4);
+    m_menuBar = new QMenuBar(this);
+    layout->setMenuBar(m_menuBar);
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setIconSize(QSize(32, 32));
+    layout->addWidget(m_toolbar);
+
+    m_tabBar = new UnitTabBar(m_system, this);
+    layout->addWidget(m_tabBar);
+    m_pages = new QStackedWidget(this);
+    m_pages->setFrameShape(QFrame::StyledPanel);
+    layout->addWidget(m_pages, 1);
+
+    auto* bottom = new QHBoxLayout;
+    m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_exit = new QPushButton(QStringLiteral("Exit"), this);
+    m_exit->setDefault(true);
+    bottom->addWidget(m_status, 1);
+    bottom->addWidget(m_cancel);
+    bottom->addWidget(m_exit);
+    layout->addLayout(bottom);
+
+    BuildMenus();
+    BuildToolbar();
+
+    connect(m_tabBar, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_syncingTabs) {
+            m_system.TabCtrl.OnSelChange(index);
+        }
+    });
+    connect(m_exit, &QPushButton::clicked, this, [this] {
+        WaitCursor wait;
+        m_system.OnExitButton();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        WaitCursor wait;
+        m_system.OnCancelButton();
+    });
+
+    qApp->installEventFilter(this);
+    m_system.SetView(this);
+    SyncTabs();
+    Refresh();
+}
+
+SystemWindow::~SystemWindow() {
+    qApp->removeEventFilter(this);
+    m_system.SetView(nullptr);
+}
+
+void SystemWindow::BuildMenus() {
+    m_menuBar->clear();
+    const SystemMenuBar bar = m_system.MenuBarState();
+    for (const auto& menu : bar.Menus) {
+        QMenu* qmenu = m_menuBar->addMenu(Q(menu.Title));
+        for (const auto& item : menu.Items) {
+            if (item.Separator) {
+                qmenu->addSeparator();
+                continue;
+            }
+            QAction* action = qmenu->addAction(Q(item.Text));
+            const SystemCommand id = item.Id;
+            action->setData(static_cast<int>(id));
+            connect(action, &QAction::triggered, this, [this, id] {
+                WaitCursor wait;
+                m_system.OnMenuCommand(id);
+            });
+        }
+        // Check marks and enable states are read from the core whenever the menu opens.
+        connect(qmenu, &QMenu::aboutToShow, this, [this, qmenu] {
+            const SystemMenuBar state = m_system.MenuBarState();
+            for (QAction* action : qmenu->actions()) {
+                if (action->isSeparator()) {
+                    continue;
+                }
+                const auto* item = state.Find(static_cast<SystemCommand>(action->data().toInt()));
+                if (item != nullptr) {
+                    action->setCheckable(item->Checked);
+                    action->setChecked(item->Checked);
+                    action->setEnabled(item->Enabled);
+                }
+            }
+        });
+    }
+}
+
+void SystemWindow::BuildToolbar() {
+    m_toolbar->clear();
+    for (int i = 0; i < static_cast<int>(kSystemToolbarButtons); ++i) {
+        QAction* action = m_toolbar->addAction(QString());
+        action->setToolTip(Q(m_system.ToolbarTooltip(i)));
+        connect(action, &QAction::triggered, this, [this, i] {
+            WaitCursor wait;
+            m_system.OnToolbarButton(i);
+        });
+    }
+}
+
+UnitPageWidget* SystemWindow::WidgetFor(CLumatrelDlg& page) {
+    auto it = m_widgets.find(&page);
+    if (it == m_widgets.end()) {
+        auto* widget = new UnitPageWidget(page, m_pages);
+        m_pages->addWidget(widget);
+        it = m_widgets.emplace(&page, widget).first;
+    }
+    return it->second;
+}
+
+UnitPageWidget* SystemWindow::ShownPageWidget() const {
+    return qobject_cast<UnitPageWidget*>(m_pages->currentWidget());
+}
+
+void SystemWindow::SyncTabs() {
+    m_syncingTabs = true;
+    const CibTabCtrl& strip = m_system.TabCtrl;
+    while (m_tabBar->count() > strip.GetCount()) {
+        m_tabBar->removeTab(m_tabBar->count() - 1);
+    }
+    for (int i = 0; i < strip.GetCount(); ++i) {
+        const QString title = Q(strip.Items[static_cast<std::size_t>(i)].Title);
+        if (i >= m_tabBar->count()) {
+            m_tabBar->addTab(title);
+        } else if (m_tabBar->tabText(i) != title) {
+            m_tabBar->setTabText(i, title);
+        }
+    }
+    m_tabBar->setCurrentIndex(strip.GetCurSel());
+    m_tabBar->update();
+    const int shown = strip.ShownPage;
+    if (shown >= 0 && shown < strip.GetCount() &&
+        strip.Pages[static_cast<std::size_t>(shown)] != nullptr) {
+        UnitPageWidget* widget = WidgetFor(*strip.Pages[static_cast<std::size_t>(shown)]);
+        m_pages->setCurrentWidget(widget);
+        widget->show();
+    } else {
+        m_pages->setCurrentIndex(-1);
+    }
+    m_syncingTabs = false;
+}
+
+void SystemWindow::TabsChanged() {
+    SyncTabs();
+}
+
+void SystemWindow::Refresh() {
+    const auto& toolbar = m_system.Controls.Toolbar;
+    const QList<QAction*> actions = m_toolbar->actions();
+    for (int i = 0; i < actions.size() && i < static_cast<int>(toolbar.size()); ++i) {
+        actions[i]->setIcon(SystemToolbarIcon(toolbar[static_cast<std::size_t>(i)].Image));
+    }
+    m_status->setText(Q(m_system.ErrorSummary));
+    m_tabBar->update();
+}
+
+void SystemWindow::PageReleased(CLumatrelDlg& page) {
+    const auto it = m_widgets.find(&page);
+    if (it != m_widgets.end()) {
+        m_pages->removeWidget(it->second);
+        delete it->second;
+        m_widgets.erase(it);
+    }
+}
+
+void SystemWindow::PlacePageAtTabStrip(CLumatrelDlg& page) {
+    // The page lives inside the strip's area already; bring it to the front there.
+    UnitPageWidget* widget = WidgetFor(page);
+    m_pages->setCurrentWidget(widget);
+    widget->raise();
+}
+
+void SystemWindow::ShowAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void SystemWindow::EndModal(int result, bool exitProcess) {
+    m_ending = true;
+    m_exitProcess = exitProcess;
+    done(result == 1 ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void SystemWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_system.OnShowWindow();
+    // As a dialog does, the window starts with the focus on its default button.
+    m_exit->setFocus();
+}
+
+void SystemWindow::closeEvent(QCloseEvent* event) {
+    if (m_ending) {
+        event->accept();
+        return;
+    }
+    // Closing by the title bar saves and switches off like "Exit", then ends like "Cancel".
+    event->ignore();
+    WaitCursor wait;
+    m_system.OnClose();
+}
+
+void SystemWindow::reject() {
+    if (m_ending) {
+        QDialog::reject();
+        return;
+    }
+    // Escape ends the run like "Cancel": nothing is saved.
+    WaitCursor wait;
+    m_system.OnCancelButton();
+}
+
+UnitPageWidget* SystemWindow::PageWidgetOf(QObject* object) const {
+    for (QObject* o = object; o != nullptr; o = o->parent()) {
+        if (auto* page = qobject_cast<UnitPageWidget*>(o)) {
+            return page;
+        }
+        if (o == this) {
+            break;
+        }
+    }
+    return nullptr;
+}
+
+bool SystemWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
+        return QDialog::eventFilter(watched, event);
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* modal = QApplication::activeModalWidget();
+    if (widget == nullptr || widget->window() != this || (modal != nullptr && modal != this)) {
+        return QDialog::eventFilter(watched, event);
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->isAutoRepeat()) {
+        return QDialog::eventFilter(watched, event);
+    }
+    // Keys on a unit page go to that page when pressed; the system window's own keys act
+    // when released. Qt delivers a key to the focus widget and its parents, so only the
+    // event's first receiver is looked at.
+    if (watched != QApplication::focusWidget() && watched != this) {
+        return QDialog::eventFilter(watched, event);
+    }
+    if (UnitPageWidget* page = PageWidgetOf(watched)) {
+        if (event->type() == QEvent::KeyPress) {
+            WaitCursor wait;
+            const bool goOn = page->Page().OnKeyDown(CoreKey(*key), CtrlHeld(*key));
+            return !goOn;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        WaitCursor wait;
+        m_system.OnKeyUp(CoreKey(*key), CtrlHeld(*key));
+    }
+    return QDialog::eventFilter(watched, event);
+}

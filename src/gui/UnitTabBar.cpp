@@ -1,0 +1,72 @@
+#include "gui/UnitTabBar.h"
+
+#include "gui/Icons.h"
+#include "system/CTabDlg.h"
+#include "unit/CLumatrelDlg.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyleOptionTab>
+#include <QStylePainter>
+
+namespace {
+
+constexpr int kTabHeight = 35;
+constexpr int kImageSize = 30;
+
+} // namespace
+
+UnitTabBar::UnitTabBar(CTabDlg& system, QWidget* parent) : QTabBar(parent), m_system(system) {
+    setExpanding(false);
+    setDrawBase(true);
+    setUsesScrollButtons(true);
+    setElideMode(Qt::ElideNone);
+}
+
+bool UnitTabBar::IsMaster(int index) const {
+    const auto& pages = m_system.TabCtrl.Pages;
+    return index >= 0 && static_cast<std::size_t>(index) < pages.size() &&
+           pages[static_cast<std::size_t>(index)] != nullptr &&
+           pages[static_cast<std::size_t>(index)]->HoldsMasterTessel;
+}
+
+QSize UnitTabBar::tabSizeHint(int index) const {
+    QFont bold = font();
+    bold.setWeight(QFont::Bold);
+    const QFontMetrics metrics(bold);
+    int width = 0;
+    for (const QString& line : tabText(index).split(QLatin1Char('\n'))) {
+        width = std::max(width, metrics.horizontalAdvance(line));
+    }
+    return {width + kImageSize + 24, kTabHeight};
+}
+
+void UnitTabBar::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    const bool moduleView = m_system.ViewMode == 1;
+    for (int i = 0; i < count(); ++i) {
+        QStyleOptionTab option;
+        initStyleOption(&option, i);
+        const QRect rect = tabRect(i);
+        const bool selected = i == currentIndex();
+        painter.fillRect(rect, palette().button());
+        const QColor fill = moduleView ? (selected ? QColor(255, 255, 0) : QColor(255, 255, 200))
+                                       : (selected ? QColor(230, 230, 230) : QColor(255, 255, 255));
+        const QRect image(rect.left() + 2, rect.top() + (rect.height() - kImageSize) / 2,
+                          kImageSize, kImageSize);
+        const QRect text = rect.adjusted(kImageSize + 4, 1, -1, -1);
+        painter.fillRect(text, fill);
+        const int item = i < static_cast<int>(m_system.TabCtrl.Items.size())
+                             ? m_system.TabCtrl.Items[static_cast<std::size_t>(i)].Image
+                             : 0;
+        TabIcon(item).paint(&painter, image);
+        QFont font = painter.font();
+        font.setWeight(moduleView && IsMaster(i) ? QFont::Bold : QFont::Normal);
+        painter.setFont(font);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(text, Qt::AlignCenter, tabText(i));
+        painter.setPen(selected ? palette().color(QPalette::Highlight)
+                                : palette().color(QPalette::Mid));
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+}
