@@ -1,7 +1,7 @@
 #include "gui/LogModel.h"
 
 QVariant LogModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows ||
+    if (m_detached || role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows ||
         static_cast<std::size_t>(index.row()) >= m_entries.size()) {
         return {};
     }
@@ -9,6 +9,9 @@ QVariant LogModel::data(const QModelIndex& index, int role) const {
 }
 
 void LogModel::Appended() {
+    if (m_detached) {
+        return;
+    }
     const int now = static_cast<int>(m_entries.size());
     if (now < m_rows) {
         Reset();
@@ -22,7 +25,17 @@ void LogModel::Appended() {
 }
 
 void LogModel::Reset() {
+    if (m_detached) {
+        return;
+    }
     beginResetModel();
     m_rows = static_cast<int>(m_entries.size());
+    endResetModel();
+}
+
+void LogModel::Detach() {
+    beginResetModel();
+    m_detached = true;
+    m_rows = 0;
     endResetModel();
 }

@@ -23,8 +23,11 @@ public:
     void Appended();
     // The entries were cleared or replaced.
     void Reset();
+    // The entries are going away: the model shows none from now on.
+    void Detach();
 
 private:
     const std::vector<std::string>& m_entries;
     int m_rows;
+    bool m_detached = false;
 };

@@ -197,8 +197,12 @@ void SystemWindow::Refresh() {
 void SystemWindow::PageReleased(CLumatrelDlg& page) {
     const auto it = m_widgets.find(&page);
     if (it != m_widgets.end()) {
+        // The widget may be handling the key that released its page: it lets go of the page
+        // now and goes when the event is over.
+        it->second->Detach();
         m_pages->removeWidget(it->second);
-        delete it->second;
+        it->second->hide();
+        it->second->deleteLater();
         m_widgets.erase(it);
     }
 }
@@ -274,12 +278,15 @@ bool SystemWindow::eventFilter(QObject* watched, QEvent* event) {
     if (key->isAutoRepeat()) {
         return QDialog::eventFilter(watched, event);
     }
-    // Keys on a unit page go to that page when pressed; the system window's own keys act
-    // when released. Qt delivers a key to the focus widget and its parents, so only the
-    // event's first receiver is looked at.
-    if (watched != QApplication::focusWidget() && watched != this) {
+    // Qt offers a key to the focus widget and then to its parents; it is acted on once, at
+    // its first receiver.
+    const KeySeen seen{key, event->type(), key->timestamp(), key->key()};
+    if (seen == m_lastKey) {
         return QDialog::eventFilter(watched, event);
     }
+    m_lastKey = seen;
+    // Keys on a unit page go to that page when pressed; the system window's own keys act
+    // when released.
     if (UnitPageWidget* page = PageWidgetOf(watched)) {
         if (event->type() == QEvent::KeyPress) {
             WaitCursor wait;

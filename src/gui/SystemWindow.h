@@ -3,6 +3,7 @@
 #include "platform/SystemView.h"
 
 #include <QDialog>
+#include <QEvent>
 
 #include <map>
 #include <memory>
@@ -65,6 +66,14 @@ private:
     QPushButton* m_exit = nullptr;
     QPushButton* m_cancel = nullptr;
     std::map<CLumatrelDlg*, UnitPageWidget*> m_widgets;
+    struct KeySeen {
+        const void* Event = nullptr;
+        QEvent::Type Type = QEvent::None;
+        quint64 Time = 0;
+        int Key = 0;
+        bool operator==(const KeySeen&) const = default;
+    };
+    KeySeen m_lastKey;
     bool m_syncingTabs = false;
     bool m_ending = false;
     bool m_exitProcess = false;

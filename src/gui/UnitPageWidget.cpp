@@ -137,7 +137,16 @@ UnitPageWidget::UnitPageWidget(CLumatrelDlg& page, QWidget* parent)
 }
 
 UnitPageWidget::~UnitPageWidget() {
-    m_page.SetView(nullptr);
+    Detach();
+}
+
+void UnitPageWidget::Detach() {
+    if (!m_detached) {
+        m_detached = true;
+        m_logModel->Detach();
+        m_page.SetView(nullptr);
+        setEnabled(false);
+    }
 }
 
 void UnitPageWidget::BuildMenus() {
@@ -336,6 +345,9 @@ void UnitPageWidget::LogCleared() {
 
 void UnitPageWidget::SyncNow() {
     m_syncScheduled = false;
+    if (m_detached) {
+        return;
+    }
     m_syncing = true;
     const PageControls& s = m_page.Controls;
     const QList<QAction*> buttons = m_toolbar->actions();

@@ -28,6 +28,9 @@ public:
     ~UnitPageWidget() override;
 
     CLumatrelDlg& Page() { return m_page; }
+    // The page is going away: nothing may reach it from here on.
+    void Detach();
+    bool Detached() const { return m_detached; }
 
     // PageView
     void Refresh() override;
@@ -87,6 +90,7 @@ private:
     QListView* m_logView = nullptr;
     QLabel* m_lastLog = nullptr;
     LogModel* m_logModel = nullptr;
+    bool m_detached = false;
     bool m_syncScheduled = false;
     bool m_syncing = false;
 };

@@ -2,7 +2,6 @@
 
 #include "gui/Icons.h"
 #include "system/CTabDlg.h"
-#include "unit/CLumatrelDlg.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -23,13 +22,6 @@ UnitTabBar::UnitTabBar(CTabDlg& system, QWidget* parent) : QTabBar(parent), m_sy
     setElideMode(Qt::ElideNone);
 }
 
-bool UnitTabBar::IsMaster(int index) const {
-    const auto& pages = m_system.TabCtrl.Pages;
-    return index >= 0 && static_cast<std::size_t>(index) < pages.size() &&
-           pages[static_cast<std::size_t>(index)] != nullptr &&
-           pages[static_cast<std::size_t>(index)]->HoldsMasterTessel;
-}
-
 QSize UnitTabBar::tabSizeHint(int index) const {
     QFont bold = font();
     bold.setWeight(QFont::Bold);
@@ -43,15 +35,14 @@ QSize UnitTabBar::tabSizeHint(int index) const {
 
 void UnitTabBar::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
-    const bool moduleView = m_system.ViewMode == 1;
     for (int i = 0; i < count(); ++i) {
         QStyleOptionTab option;
         initStyleOption(&option, i);
         const QRect rect = tabRect(i);
         const bool selected = i == currentIndex();
         painter.fillRect(rect, palette().button());
-        const QColor fill = moduleView ? (selected ? QColor(255, 255, 0) : QColor(255, 255, 200))
-                                       : (selected ? QColor(230, 230, 230) : QColor(255, 255, 255));
+        const CTabDlg::TabItemLook look = m_system.TabItemDrawing(i, selected);
+        const QColor fill(look.Red, look.Green, look.Blue);
         const QRect image(rect.left() + 2, rect.top() + (rect.height() - kImageSize) / 2,
                           kImageSize, kImageSize);
         const QRect text = rect.adjusted(kImageSize + 4, 1, -1, -1);
@@ -61,7 +52,7 @@ void UnitTabBar::paintEvent(QPaintEvent*) {
                              : 0;
         TabIcon(item).paint(&painter, image);
         QFont font = painter.font();
-        font.setWeight(moduleView && IsMaster(i) ? QFont::Bold : QFont::Normal);
+        font.setWeight(look.Bold ? QFont::Bold : QFont::Normal);
         painter.setFont(font);
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(text, Qt::AlignCenter, tabText(i));

@@ -17,7 +17,5 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool IsMaster(int index) const;
-
     CTabDlg& m_system;
 };
