@@ -3,6 +3,7 @@
 #include "gui/AboutDialog.h"
 #include "gui/Icons.h"
 #include "gui/KeyMap.h"
+#include "gui/MenuBarBuilder.h"
 #include "gui/UnitPageWidget.h"
 #include "gui/UnitTabBar.h"
 #include "gui/WaitCursor.h"
@@ -91,39 +92,9 @@ SystemWindow::~SystemWindow() {
 }
 
 void SystemWindow::BuildMenus() {
-    m_menuBar->clear();
-    const SystemMenuBar bar = m_system.MenuBarState();
-    for (const auto& menu : bar.Menus) {
-        QMenu* qmenu = m_menuBar->addMenu(Q(menu.Title));
-        for (const auto& item : menu.Items) {
-            if (item.Separator) {
-                qmenu->addSeparator();
-                continue;
-            }
-            QAction* action = qmenu->addAction(Q(item.Text));
-            const SystemCommand id = item.Id;
-            action->setData(static_cast<int>(id));
-            connect(action, &QAction::triggered, this, [this, id] {
-                WaitCursor wait;
-                m_system.OnMenuCommand(id);
-            });
-        }
-        // Check marks and enable states are read from the core whenever the menu opens.
-        connect(qmenu, &QMenu::aboutToShow, this, [this, qmenu] {
-            const SystemMenuBar state = m_system.MenuBarState();
-            for (QAction* action : qmenu->actions()) {
-                if (action->isSeparator()) {
-                    continue;
-                }
-                const auto* item = state.Find(static_cast<SystemCommand>(action->data().toInt()));
-                if (item != nullptr) {
-                    action->setCheckable(item->Checked);
-                    action->setChecked(item->Checked);
-                    action->setEnabled(item->Enabled);
-                }
-            }
-        });
-    }
+    BuildMenuBar<SystemCommand>(
+        m_menuBar, this, [this] { return m_system.MenuBarState(); },
+        [this](SystemCommand id) { m_system.OnMenuCommand(id); });
 }
 
 void SystemWindow::BuildToolbar() {

@@ -2,6 +2,7 @@
 
 #include "gui/Icons.h"
 #include "gui/LogModel.h"
+#include "gui/MenuBarBuilder.h"
 #include "gui/WaitCursor.h"
 #include "unit/CLumatrelDlg.h"
 
@@ -150,38 +151,9 @@ void UnitPageWidget::Detach() {
 }
 
 void UnitPageWidget::BuildMenus() {
-    const UnitMenuBar bar = m_page.MenuBarState();
-    for (const auto& menu : bar.Menus) {
-        QMenu* qmenu = m_menuBar->addMenu(Q(menu.Title));
-        for (const auto& item : menu.Items) {
-            if (item.Separator) {
-                qmenu->addSeparator();
-                continue;
-            }
-            QAction* action = qmenu->addAction(Q(item.Text));
-            const UnitCommand id = item.Id;
-            action->setData(static_cast<int>(id));
-            connect(action, &QAction::triggered, this, [this, id] {
-                WaitCursor wait;
-                m_page.OnMenuCommand(id);
-            });
-        }
-        // Check marks and enable states come from the page whenever the menu opens.
-        connect(qmenu, &QMenu::aboutToShow, this, [this, qmenu] {
-            const UnitMenuBar state = m_page.MenuBarState();
-            for (QAction* action : qmenu->actions()) {
-                if (action->isSeparator()) {
-                    continue;
-                }
-                const auto* item = state.Find(static_cast<UnitCommand>(action->data().toInt()));
-                if (item != nullptr) {
-                    action->setCheckable(item->Checked);
-                    action->setChecked(item->Checked);
-                    action->setEnabled(item->Enabled);
-                }
-            }
-        });
-    }
+    BuildMenuBar<UnitCommand>(
+        m_menuBar, this, [this] { return m_page.MenuBarState(); },
+        [this](UnitCommand id) { m_page.OnMenuCommand(id); });
 }
 
 void UnitPageWidget::BuildToolbar() {
