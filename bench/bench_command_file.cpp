@@ -41,13 +41,9 @@ int main() {
     int status = 0;
     {
         CLumatrelDlg page(services.Services(std::string(folder) + "/profile.ini"));
-        auto* tcp = new CRKM5Tcpio(services.pause);
-        if (tcp->Open("127.0.0.1", server.Port()) != 0) {
-            std::fprintf(stderr, "open failed: %s\n", tcp->m_strMessage.c_str());
-            delete tcp;
+        if (!AttachTcpLink(page, services.pause, server.Port())) {
             return 1;
         }
-        page.Link = page.TcpLink = tcp;
         std::string reply;
         page.ExchangeCommand("VR", reply, 0);
         // Single exchanges and whole runs take turns, so that a busy machine weighs on both

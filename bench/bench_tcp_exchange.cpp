@@ -96,15 +96,10 @@ int main() {
     SimUnit unit;
     SimTcpServer server(unit);
     BenchServices services;
-    SleepPause& pause = services.pause;
     CLumatrelDlg page(services.Services());
-    auto* tcp = new CRKM5Tcpio(pause);
-    if (tcp->Open("127.0.0.1", server.Port()) != 0) {
-        std::fprintf(stderr, "open failed: %s\n", tcp->m_strMessage.c_str());
-        delete tcp;
+    if (!AttachTcpLink(page, services.pause, server.Port())) {
         return 1;
     }
-    page.Link = page.TcpLink = tcp;
     std::string reply;
     page.ExchangeCommand("VR", reply, 0);
     const size_t frameSize = reply.size() + 6;
