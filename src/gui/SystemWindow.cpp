@@ -159,7 +159,11 @@ void SystemWindow::Refresh() {
     const auto& toolbar = m_system.Controls.Toolbar;
     const QList<QAction*> actions = m_toolbar->actions();
     for (int i = 0; i < actions.size() && i < static_cast<int>(toolbar.size()); ++i) {
-        actions[i]->setIcon(SystemToolbarIcon(toolbar[static_cast<std::size_t>(i)].Image));
+        const int image = toolbar[static_cast<std::size_t>(i)].Image;
+        if (actions[i]->property("image").toInt() != image) {
+            actions[i]->setIcon(SystemToolbarIcon(image));
+            actions[i]->setProperty("image", image);
+        }
     }
     m_status->setText(Q(m_system.ErrorSummary));
     m_tabBar->update();

@@ -325,7 +325,11 @@ void UnitPageWidget::SyncNow() {
     const QList<QAction*> buttons = m_toolbar->actions();
     for (int i = 0; i < buttons.size() && i < static_cast<int>(s.Toolbar.size()); ++i) {
         const auto& button = s.Toolbar[static_cast<std::size_t>(i)];
-        buttons[i]->setIcon(UnitToolbarIcon(button.Image));
+        // A picture is drawn anew only when its button's image changed.
+        if (buttons[i]->property("image").toInt() != button.Image) {
+            buttons[i]->setIcon(UnitToolbarIcon(button.Image));
+            buttons[i]->setProperty("image", button.Image);
+        }
         buttons[i]->setToolTip(Q(button.Tooltip));
         buttons[i]->setEnabled(button.Id != UnitCommand::None);
     }
@@ -335,8 +339,12 @@ void UnitPageWidget::SyncNow() {
         w.Group->setTitle(Q(ch.Caption));
         w.Group->setVisible(ch.GroupVisible);
         for (std::size_t k = 0; k < w.Controls.size(); ++k) {
-            w.Controls[k]->setVisible(ch.Visible[k]);
-            w.Controls[k]->setEnabled(ch.Enabled[k]);
+            if (w.Controls[k]->isVisibleTo(w.Group) != ch.Visible[k]) {
+                w.Controls[k]->setVisible(ch.Visible[k]);
+            }
+            if (w.Controls[k]->isEnabledTo(w.Group) != ch.Enabled[k]) {
+                w.Controls[k]->setEnabled(ch.Enabled[k]);
+            }
         }
         w.OnOff->setChecked(ch.OnOff);
         SetText(w.Current, ch.CurrentEdit);
