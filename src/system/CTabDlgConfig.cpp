@@ -173,7 +173,7 @@ void CTabDlg::LoadUnit(int n, const IniFile& file, bool trace) {
     }
     const std::string label = Format("RKM5 No.%d\nTesselSerNr:", number);
     if (trace) {
-        Trace(label);
+        Trace(label + "\n");
     }
     Units[static_cast<std::size_t>(n)] = page;
     UnitCount = n + 1;
