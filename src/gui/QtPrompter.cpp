@@ -92,6 +92,9 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest
     if (!request.DefaultExtension.empty()) {
         dialog.setDefaultSuffix(Q(request.DefaultExtension));
     }
+    if (!request.InitialFolder.empty()) {
+        dialog.setDirectory(Q(request.InitialFolder));
+    }
     if (!request.FileName.empty()) {
         dialog.selectFile(Q(request.FileName));
     }
