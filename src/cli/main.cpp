@@ -4,11 +4,11 @@
 
 #include "dialogs/CancellingDialogRunner.h"
 #include "link/CRkmio.h"
+#include "platform/IdleTimers.h"
 #include "platform/NetworkAdapters.h"
 #include "platform/PageView.h"
 #include "platform/Pause.h"
 #include "platform/Prompter.h"
-#include "platform/IdleTimers.h"
 #include "protocol/UnitDiscovery.h"
 #include "unit/CLumatrelDlg.h"
 
