@@ -2,11 +2,11 @@
 // tokenizer. Input layout: the command up to the first NUL byte, the reply after it; without a
 // NUL the whole input is the reply to "ILA A".
 
-#include "dialogs/SetupDialogRunner.h"
+#include "dialogs/CancellingDialogRunner.h"
+#include "platform/IdleTimers.h"
 #include "platform/NetworkAdapters.h"
 #include "platform/Pause.h"
 #include "platform/Prompter.h"
-#include "platform/TimerHost.h"
 #include "protocol/NextToken.h"
 #include "protocol/Numbers.h"
 #include "protocol/Readings.h"
@@ -39,27 +39,7 @@ public:
     void Wait(int) override {}
 };
 
-class IdleTimers : public TimerHost {
-public:
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool IsTimerRunning(int) const override { return false; }
-};
-
-class IdleTimerFactory : public TimerFactory {
-public:
-    std::unique_ptr<TimerHost> CreateTimers(std::function<void(int)>) override {
-        return std::make_unique<IdleTimers>();
-    }
-};
-
 // The interpreters open no dialog and look for no network; these only complete the services.
-class CancellingDialogs : public SetupDialogRunner {
-public:
-    int RunModal(Crs232Config&) override { return 2; }
-    int RunModal(CTcpConfig&) override { return 2; }
-};
-
 class NoAdapters : public NetworkAdapterSource {
 public:
     std::optional<std::vector<NetworkAdapter>> Adapters() override { return std::nullopt; }
@@ -115,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SilentPrompter prompter;
     NoPause pause;
     IdleTimerFactory timers;
-    CancellingDialogs dialogs;
+    CancellingDialogRunner dialogs;
     NoAdapters adapters;
     CTabDlg window;
     CLumatrelDlg page(UnitServices{prompter, pause, timers, dialogs, adapters});
