@@ -165,12 +165,15 @@ int CRKM5Tcpio::Open(const std::string& address, int port) {
                           res, static_cast<long>(m_nLastError)));
     }
     const std::vector<std::string> pieces = SplitAtApostrophes(m_recvBuf);
-    if (pieces.size() < 2 || pieces.size() == 3) {
-        // No name in apostrophes, or a user name without its password.
+    const bool quoted = std::strchr(m_recvBuf, '\'') != nullptr;
+    if (pieces.empty() || !quoted || pieces.size() == 3) {
+        // Nothing to log in with, a prompt that quotes no name, or a user name without its
+        // password.
         return FailOpen(-4019,
                         Format("++ Error %d: Username/Passwrd too long, telnet login failed", 0));
     }
-    if (pieces.size() == 2) {
+    if (pieces.size() <= 2) {
+        // One name in apostrophes, alone or after other text, stands for the service login.
         CopyName(m_szUser, "admin");
         CopyName(m_szPassword, "plovermast");
     } else {
