@@ -139,6 +139,10 @@ void UnitDiscovery::TakeAnswer(const char* data, std::size_t length, int listMod
     if (listMode == 0) {
         address.erase(std::remove(address.begin(), address.end(), '\r'), address.end());
     }
+    // Without a serial number and an address nothing tells a unit from line noise.
+    if (serial.empty() && address.find_first_not_of('\r') == std::string::npos) {
+        return;
+    }
     if (FoundCount == static_cast<int>(Found.size())) {
         return;
     }
