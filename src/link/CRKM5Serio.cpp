@@ -3,6 +3,7 @@
 #include "link/CRKM5Rs232IoError.h"
 #include "link/FormatSystemError.h"
 #include "link/SerialPortName.h"
+#include "link/StaleBytes.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 
@@ -240,7 +241,17 @@ int CRKM5Serio::SendCmd(const std::string& command) {
                      m_strPort.c_str()));
     }
     const int fd = m_port.Get();
-    // Flush what an earlier reply left behind, so that it cannot pass for this one's.
+    // Flush what an earlier reply left behind, so that it cannot pass for this one's; what
+    // is already there is read first, for the trace.
+    int waiting = 0;
+    while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+        const ssize_t n =
+            ::read(fd, m_rxBuf, std::min(static_cast<size_t>(waiting), sizeof m_rxBuf));
+        if (n <= 0) {
+            break;
+        }
+        TraceStaleBytes(m_strPort, std::string_view(m_rxBuf, static_cast<size_t>(n)));
+    }
     ::tcflush(fd, TCIOFLUSH);
 
     const std::string text = ToCp1252(command);
@@ -374,6 +385,10 @@ int CRKM5Serio::GetResponse(std::string& reply) {
         for (; i < got; ++i) {
             if (m_rxBuf[i] == kEtx) {
                 // Bytes behind the ETX in the same chunk belong to no reply.
+                if (i + 1 < got) {
+                    TraceStaleBytes(m_strPort, std::string_view(m_rxBuf + i + 1,
+                                                                static_cast<size_t>(got - i - 1)));
+                }
                 reply = FromCp1252(text);
                 return 0;
             }

@@ -1,6 +1,7 @@
 #include "link/CRKM5Tcpio.h"
 
 #include "link/CRKM5TcpIoError.h"
+#include "link/StaleBytes.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "platform/Pause.h"
@@ -209,6 +210,8 @@ int CRKM5Tcpio::Open(const std::string& address, int port) {
             -4021, Format("++ Error %d: reading telnet password prompt, failed with error code %ld",
                           res, static_cast<long>(m_nLastError)));
     }
+    // A greeting that ended at its line end still owes the prompt behind it.
+    m_bPromptOwed = res == 0 && m_lastCut == Cut::LineEnd;
     m_bOpen = 1;
     m_strMessage = ">> Sucessfully logged in on RKM5 telent session";
     return 0;
@@ -217,6 +220,7 @@ int CRKM5Tcpio::Open(const std::string& address, int port) {
 int CRKM5Tcpio::ReceiveData(char* buffer, int size, int& count, int timeoutMs) {
     count = 0;
     m_nLastError = 0;
+    m_lastCut = Cut::None;
     m_timer.Start();
     int polls = kPolls;
     for (;;) {
@@ -239,12 +243,16 @@ int CRKM5Tcpio::ReceiveData(char* buffer, int size, int& count, int timeoutMs) {
                 return -4003;
             }
             if (EndsWith(buffer, count, "\r\n>>", 4)) {
+                m_lastCut = Cut::LineEndAndPrompt;
                 count -= 4;
                 buffer[count] = '\0';
                 return 0;
             }
             if (EndsWith(buffer, count, "\r\n", 2) || EndsWith(buffer, count, ": ", 2) ||
                 EndsWith(buffer, count, ">>", 2)) {
+                m_lastCut = buffer[count - 1] == '\n'  ? Cut::LineEnd
+                            : buffer[count - 1] == ' ' ? Cut::ColonBlank
+                                                       : Cut::Prompt;
                 count -= 2;
                 buffer[count] = '\0';
                 return 0;
@@ -304,6 +312,7 @@ int CRKM5Tcpio::SendCmd(const std::string& command) {
     if (m_bOpen == 0) {
         return -4007;
     }
+    DiscardWaiting();
     const std::string frame = kStx + ToCp1252(command) + kEtx;
     int count = static_cast<int>(frame.size());
     int res = -4006;
@@ -321,18 +330,52 @@ int CRKM5Tcpio::SendCmd(const std::string& command) {
     return 0;
 }
 
+void CRKM5Tcpio::NoteDiscarded(const char* bytes, int count) {
+    TraceStaleBytes(m_strAddress, std::string_view(bytes, static_cast<size_t>(count)));
+}
+
+void CRKM5Tcpio::DiscardWaiting() {
+    // A unit answers only when asked: whatever waits now is a late reply, a stray frame or
+    // the prompt of the last reply, and would otherwise pass for this command's reply.
+    for (;;) {
+        const ssize_t got = ::recv(m_socket.Get(), m_recvBuf, sizeof m_recvBuf, MSG_DONTWAIT);
+        if (got <= 0) {
+            // Nothing more, or an end or error that the exchange itself will meet and report.
+            break;
+        }
+        NoteDiscarded(m_recvBuf, static_cast<int>(got));
+        m_bPromptOwed = false;
+    }
+}
+
 int CRKM5Tcpio::GetResponse(std::string& reply) {
     reply.clear();
     int code = 0;
     int n = 0;
     int res = ReceiveData(m_recvBuf, m_nBufSize, n, 3000);
+    // The prompt of the last reply may come only now, alone or in front of this reply.
+    const bool alone = n == 0 && m_lastCut == Cut::Prompt;
+    const bool leading = n >= 2 && m_recvBuf[0] == '>' && m_recvBuf[1] == '>';
+    if (res == 0 && m_bPromptOwed && (alone || leading)) {
+        NoteDiscarded(">>", 2);
+        if (leading) {
+            n -= 2;
+            std::memmove(m_recvBuf, m_recvBuf + 2, static_cast<size_t>(n) + 1);
+        }
+        if (n == 0) {
+            res = ReceiveData(m_recvBuf, m_nBufSize, n, 3000);
+        }
+    }
+    m_bPromptOwed = false;
+    const char* etx = nullptr;
     if (res != 0) {
         code = -4008;
     } else if (n < 1 || m_recvBuf[0] != kStx) {
         code = -4012;
     } else {
         int further = 99;
-        while (m_recvBuf[n - 1] != kEtx) {
+        while ((etx = static_cast<const char*>(
+                    std::memchr(m_recvBuf + 1, kEtx, static_cast<size_t>(n - 1)))) == nullptr) {
             if (further-- == 0) {
                 code = -4026;
                 break;
@@ -351,8 +394,18 @@ int CRKM5Tcpio::GetResponse(std::string& reply) {
                               static_cast<long>(m_nLastError));
         throw CRKM5TcpIoError{code, m_nLastError, m_strMessage};
     }
+    // The reply ends at its first ETX, as on the serial line: a frame the unit sent behind it
+    // in the same segment belongs to no command.
+    const int end = static_cast<int>(etx - m_recvBuf);
+    const std::string_view behind(etx + 1, static_cast<size_t>(n - end - 1));
+    const std::string_view ownEnd = behind.substr(0, 4) == "\r\n>>" ? "\r\n>>" : "";
+    if (behind.size() > ownEnd.size()) {
+        NoteDiscarded(behind.data() + ownEnd.size(),
+                      static_cast<int>(behind.size() - ownEnd.size()));
+    }
+    m_bPromptOwed = m_lastCut == Cut::LineEnd;
     m_strMessage = Format(">> RKM5 Response complete 4, last IO error %ld", 0L);
-    reply = FromCp1252(std::string_view(m_recvBuf + 1, static_cast<size_t>(n - 2)));
+    reply = FromCp1252(std::string_view(m_recvBuf + 1, static_cast<size_t>(end - 1)));
     return 0;
 }
 

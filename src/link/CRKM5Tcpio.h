@@ -42,6 +42,9 @@ private:
     void CloseSocket();
     bool WaitFor(short events, int timeoutMs);
     bool ConnectBounded(const std::string& address, int port);
+    // Reads and drops what is already waiting on the socket, noting it in the trace.
+    void DiscardWaiting();
+    void NoteDiscarded(const char* bytes, int count);
 
     Pause& m_pause;
     bool m_bLayerStarted = false;
@@ -54,4 +57,10 @@ private:
     char m_recvBuf[512] = {};
     char m_szUser[34] = {};
     char m_szPassword[34] = {};
+    // The terminator the last ReceiveData cut off; after a bare CR LF the prompt is still due.
+    enum class Cut { None, LineEndAndPrompt, LineEnd, ColonBlank, Prompt };
+    Cut m_lastCut = Cut::None;
+    // The last reply (or the greeting) came without its prompt: a ">>" in front of the next
+    // reply is that prompt.
+    bool m_bPromptOwed = false;
 };
