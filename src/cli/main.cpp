@@ -53,8 +53,8 @@ to the program's configuration.
   --discover             send the discovery enquiry on every network adapter and print one
                          line per unit that answers ("serial  -  address  -  state"), then
                          the report of addresses found twice, if any
-  --adapters KIND        adapters for --discover: "system" (all of this computer's, the
-                         default) or "loopback" (127.0.0.1/8 only)
+  --adapters KIND        adapters for --discover: "system" (this computer's but the
+                         loopback interface, the default) or "loopback" (127.0.0.1/8 only)
   --discovery-port P     UDP port of the enquiry (default 30303)
   --                     everything after it is a COMMAND, also when it begins with "-"
   --help                 show this text
