@@ -3,6 +3,7 @@
 #include "link/CRKM5Rs232IoError.h"
 #include "link/FormatSystemError.h"
 #include "link/SerialPortName.h"
+#include "link/SerialSpeed.h"
 #include "link/StaleBytes.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
@@ -188,20 +189,32 @@ int CRKM5Serio::Open(const std::string& portName, int baudRate) {
     const std::optional<speed_t> speed = SpeedFor(baudRate);
     int error = EINVAL;
     bool set = false;
-    if (speed) {
+    if (baudRate > 0) {
         MakeRaw(settings);
-        if (::cfsetispeed(&settings, *speed) == 0 && ::cfsetospeed(&settings, *speed) == 0 &&
-            ::tcsetattr(m_port.Get(), TCSANOW, &settings) == 0) {
+        bool taken = false;
+        if (speed) {
+            taken = ::cfsetispeed(&settings, *speed) == 0 &&
+                    ::cfsetospeed(&settings, *speed) == 0 &&
+                    ::tcsetattr(m_port.Get(), TCSANOW, &settings) == 0;
+            error = taken ? 0 : errno;
+        } else if (::tcsetattr(m_port.Get(), TCSANOW, &settings) != 0) {
+            error = errno;
+        } else {
+            // No Bnnn constant for this rate: the kernel takes it as a number.
+            error = SetAnyBaudRate(m_port.Get(), static_cast<unsigned>(baudRate));
+            taken = error == 0;
+        }
+        if (taken) {
             // tcsetattr succeeds when any part was taken; a driver that cannot do the rate
             // or the byte size keeps its old values, which only reading back reveals.
             termios applied{};
             if (::tcgetattr(m_port.Get(), &applied) != 0) {
                 error = errno;
             } else {
-                set = ::cfgetospeed(&applied) == *speed && (applied.c_cflag & CSIZE) == CS8;
+                set = ReadBaudRate(m_port.Get()) == static_cast<unsigned>(baudRate) &&
+                      (applied.c_cflag & CSIZE) == CS8;
+                error = set ? 0 : EINVAL;
             }
-        } else {
-            error = errno;
         }
     }
     if (!set) {
