@@ -2,6 +2,7 @@
 
 #include "link/CRKM5Rs232IoError.h"
 #include "link/FormatSystemError.h"
+#include "link/PortPermissionHint.h"
 #include "link/SerialPortName.h"
 #include "link/SerialSpeed.h"
 #include "link/StaleBytes.h"
@@ -12,6 +13,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -153,9 +155,15 @@ int CRKM5Serio::Open(const std::string& portName, int baudRate) {
     m_port.Reset(::open(port, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!m_port.Valid()) {
         const int error = errno;
-        return FailOpen(-1001, error,
-                        Format("++ Error %d: Couldn't open port %s\n%s", -1001, port,
-                               FormatSystemError(error).c_str()));
+        std::string message = Format("++ Error %d: Couldn't open port %s\n%s", -1001, port,
+                                     FormatSystemError(error).c_str());
+        struct stat device {};
+        const std::string hint =
+            PortPermissionHint(error, ::stat(port, &device) == 0 ? &device : nullptr);
+        if (!hint.empty()) {
+            message += "\n" + hint;
+        }
+        return FailOpen(-1001, error, std::move(message));
     }
     // The lock first: TIOCEXCL would otherwise be set on a port that another holder owns.
     if (::flock(m_port.Get(), LOCK_EX | LOCK_NB) != 0 || ::ioctl(m_port.Get(), TIOCEXCL) != 0) {
