@@ -13,8 +13,14 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -81,26 +87,79 @@ bool CRKM5Tcpio::WaitFor(short events, int timeoutMs) {
     return ::poll(&pfd, 1, timeoutMs) > 0;
 }
 
+namespace {
+
+std::optional<std::uint32_t> SystemResolve(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+        return std::nullopt;
+    }
+    const std::uint32_t address =
+        reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> CRKM5Tcpio::ResolveBy(const std::string& name,
+                                                   std::chrono::steady_clock::time_point deadline) {
+    // The lookup runs on its own thread so that a resolver that does not answer costs no more
+    // than the connect's bound; the state it fills is shared, so a late answer harms nothing.
+    struct Lookup {
+        std::mutex Mutex;
+        std::condition_variable Done;
+        bool Finished = false;
+        std::optional<std::uint32_t> Address;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    NameResolver resolve = m_resolver ? m_resolver : NameResolver(SystemResolve);
+    try {
+        std::thread([lookup, resolve = std::move(resolve), name] {
+            std::optional<std::uint32_t> address = resolve(name);
+            std::lock_guard lock(lookup->Mutex);
+            lookup->Address = address;
+            lookup->Finished = true;
+            lookup->Done.notify_all();
+        }).detach();
+    } catch (const std::system_error& error) {
+        m_nLastError = error.code().value();
+        return std::nullopt;
+    }
+    std::unique_lock lock(lookup->Mutex);
+    if (!lookup->Done.wait_until(lock, deadline, [&] { return lookup->Finished; })) {
+        m_nLastError = ETIMEDOUT;
+        return std::nullopt;
+    }
+    if (!lookup->Address) {
+        m_nLastError = EHOSTUNREACH;
+    }
+    return lookup->Address;
+}
+
 bool CRKM5Tcpio::ConnectBounded(const std::string& address, int port) {
+    // Looking the name up and connecting share one bound, so an unanswered unit or name costs
+    // at most five seconds instead of the system's two-minute retry.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectLimitMs);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
     if (::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
         // Not a dotted address: take the name's first IPv4 address.
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (address.empty() || ::getaddrinfo(address.c_str(), nullptr, &hints, &found) != 0 ||
-            found == nullptr) {
+        if (address.empty()) {
             m_nLastError = EHOSTUNREACH;
             return false;
         }
-        sa.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-        ::freeaddrinfo(found);
+        const std::optional<std::uint32_t> resolved = ResolveBy(address, deadline);
+        if (!resolved) {
+            return false;
+        }
+        sa.sin_addr.s_addr = *resolved;
     }
-    // The connect is made non-blocking and waited on, so an unanswered unit costs at most
-    // five seconds instead of the system's two-minute retry.
     const int flags = ::fcntl(m_socket.Get(), F_GETFL, 0);
     if (flags < 0 || ::fcntl(m_socket.Get(), F_SETFL, flags | O_NONBLOCK) < 0) {
         m_nLastError = errno;
@@ -114,7 +173,9 @@ bool CRKM5Tcpio::ConnectBounded(const std::string& address, int port) {
         m_nLastError = errno;
         return false;
     }
-    if (!WaitFor(POLLOUT, kConnectLimitMs)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (!WaitFor(POLLOUT, std::max<int>(0, static_cast<int>(left.count())))) {
         m_nLastError = ETIMEDOUT;
         return false;
     }
