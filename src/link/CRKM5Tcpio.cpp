@@ -405,7 +405,10 @@ void CRKM5Tcpio::DiscardWaiting() {
             break;
         }
         NoteDiscarded(m_recvBuf, static_cast<int>(got));
-        m_bPromptOwed = false;
+        // The owed prompt may have been among them.
+        if (EndsWith(m_recvBuf, static_cast<int>(got), ">>", 2)) {
+            m_bPromptOwed = false;
+        }
     }
 }
 
