@@ -108,6 +108,12 @@ void SimDiscovery::Run() {
             const SimIdentity id = m_unit.Identity();
             answer = Answer(id.SerialNumber, id.IpAddress, m_connected.load());
         }
+        if (const int delay = m_replyDelayMs.load(); delay > 0) {
+            pollfd wake{m_wake[0], POLLIN, 0};
+            if (::poll(&wake, 1, delay) > 0) {
+                return;
+            }
+        }
         ::sendto(m_replyFd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
                  len);
     }

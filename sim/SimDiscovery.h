@@ -23,6 +23,8 @@ public:
     void SetConnected(bool connected) { m_connected = connected; }
     // Replaces the answer with fixed bytes (for malformed answers); empty restores it.
     void SetRawAnswer(std::string bytes);
+    // Each answer goes out this long after its enquiry arrived (0 at once).
+    void SetReplyDelayMs(int ms) { m_replyDelayMs = ms; }
     int Enquiries() const { return m_enquiries.load(); }
 
     // The answer datagram for a unit.
@@ -38,6 +40,7 @@ private:
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_connected{false};
     std::atomic<int> m_enquiries{0};
+    std::atomic<int> m_replyDelayMs{0};
     std::mutex m_mutex;
     std::string m_raw;
     std::thread m_thread;

@@ -52,5 +52,8 @@ private:
     bool m_overflowed = false;
 };
 
+// The frame a unit with the stale-bytes fault sends behind each reply, unasked.
+inline const std::string kSimStrayFrame = std::string(1, kSimStx) + "stale" + kSimEtx;
+
 // The reply text padded to 600 characters, for the oversized-reply fault.
 std::string SimOversizedText(const std::string& text);

@@ -19,7 +19,6 @@ namespace {
 
 // Longest command frame kept; anything longer is no command of this protocol and dropped.
 constexpr size_t kFrameLimit = 1024;
-const std::string kStaleFrame = std::string(1, kSimStx) + "stale" + kSimEtx;
 
 [[noreturn]] void Fail(const std::string& what) {
     throw std::runtime_error("SimSerialPort: " + what + ": " + std::strerror(errno));
@@ -198,7 +197,7 @@ bool SimSerialPort::Answer(const std::string& command) {
     // Written together with the reply, the stray frame is on the line before the client can
     // have seen the reply's end, whatever the scheduling.
     const std::string frame =
-        head + text + tail + (faults.StaleBytesAfterReply ? kStaleFrame : std::string());
+        head + text + tail + (faults.StaleBytesAfterReply ? kSimStrayFrame : std::string());
     if (faults.CloseMidReply) {
         WriteAll(frame.substr(0, frame.size() / 2));
         CloseMaster();

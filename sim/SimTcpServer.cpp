@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -152,7 +153,13 @@ void SimTcpServer::Run() {
             continue; // the peer may have given up before we got to it
         }
         ++m_sessions;
+        {
+            std::lock_guard lock(m_sendMutex);
+            m_sessionFd = client.Get();
+        }
         Serve(client.Get());
+        std::lock_guard lock(m_sendMutex);
+        m_sessionFd = -1;
     }
 }
 
@@ -232,9 +239,13 @@ bool SimTcpServer::Answer(int fd, const std::string& command) {
         text = SimOversizedText(text);
     }
     const std::string head = faults.ReplyWithoutStx ? "" : std::string(1, kSimStx);
-    const std::string tail = (faults.ReplyWithoutEtx ? "" : std::string(1, kSimEtx)) + "\r\n>>";
-    const std::string frame = head + text + tail;
+    const std::string end = (faults.ReplyWithoutEtx ? "" : std::string(1, kSimEtx)) + "\r\n";
+    const std::string prompt =
+        std::string(">>") + (faults.StaleBytesAfterReply ? kSimStrayFrame + "\r\n>>" : "");
+    const bool promptApart = faults.PromptInSeparateSegment;
+    const std::string tail = promptApart ? end : end + prompt;
     if (faults.CloseMidReply) {
+        const std::string frame = head + text + tail;
         SendAll(fd, frame.substr(0, frame.size() / 2));
         return false;
     }
@@ -248,9 +259,13 @@ bool SimTcpServer::Answer(int fd, const std::string& command) {
                 return false;
             }
         }
-        return SendAll(fd, tail);
+        if (!SendAll(fd, tail)) {
+            return false;
+        }
+    } else if (!SendAll(fd, head + text + tail)) {
+        return false;
     }
-    return SendAll(fd, frame);
+    return !promptApart || (Pause(faults.PromptDelayMs) && SendAll(fd, prompt));
 }
 
 bool SimTcpServer::ReadInput(int fd, SimInputBuffer& input, SimInput& next) {
@@ -284,7 +299,26 @@ bool SimTcpServer::ReadInput(int fd, SimInputBuffer& input, SimInput& next) {
     }
 }
 
+bool SimTcpServer::Inject(const std::string& bytes) {
+    std::lock_guard lock(m_sendMutex);
+    if (m_sessionFd < 0 || !SendLocked(m_sessionFd, bytes)) {
+        return false;
+    }
+    // Switching the delay off pushes out what waits for the acknowledgement of the last
+    // segment; switched on again, later sends coalesce as before.
+    int flag = 1;
+    ::setsockopt(m_sessionFd, IPPROTO_TCP, TCP_NODELAY, &flag, sizeof flag);
+    flag = 0;
+    ::setsockopt(m_sessionFd, IPPROTO_TCP, TCP_NODELAY, &flag, sizeof flag);
+    return true;
+}
+
 bool SimTcpServer::SendAll(int fd, const std::string& data) {
+    std::lock_guard lock(m_sendMutex);
+    return SendLocked(fd, data);
+}
+
+bool SimTcpServer::SendLocked(int fd, const std::string& data) {
     std::size_t sent = 0;
     while (sent < data.size()) {
         const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);

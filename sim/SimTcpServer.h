@@ -24,7 +24,7 @@ struct SimFaults;
 //   password prompt  "Password: "
 //   greeting         "\r\nRKM5 ready\r\n>>"
 //   refusal          "\r\nLogin incorrect\r\n", then the connection is closed
-//   reply            STX text ETX CR LF ">>", in one send
+//   reply            STX text ETX CR LF ">>", in one send (the faults in SimUnit.h vary it)
 //   after "q"        "Goodbye\r\n", then the connection is closed
 class SimTcpServer {
 public:
@@ -46,6 +46,9 @@ public:
     // Waits until at least count sessions were ended with "q", or timeoutMs passed (a guard
     // against a hung test, not a measure); returns QuitCount() >= count.
     bool WaitForQuits(int count, int timeoutMs) const;
+    // Bytes the unit sends unasked in the session in progress, at once: when this returns
+    // they wait in the client's input queue. False when no session is in progress.
+    bool Inject(const std::string& bytes);
     // The user name and password of the last login attempt.
     std::string LastUser() const;
     std::string LastPassword() const;
@@ -62,6 +65,7 @@ private:
     bool Answer(int fd, const std::string& command);
     bool ReadInput(int fd, SimInputBuffer& input, SimInput& next);
     bool SendAll(int fd, const std::string& data);
+    bool SendLocked(int fd, const std::string& data);
     // Waits ms milliseconds; false when the server is being stopped.
     bool Pause(int ms);
 
@@ -72,6 +76,9 @@ private:
     std::atomic<int> m_sessions{0};
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
+    // Guards every send, so that injected bytes never land inside a reply.
+    std::mutex m_sendMutex;
+    int m_sessionFd = -1;
     mutable std::condition_variable m_quitSeen;
     int m_quits = 0;
     std::string m_lastUser;

@@ -30,11 +30,16 @@ struct SimFaults {
     SimPrompt Prompt = SimPrompt::UserAndPassword;
     bool QuitWithoutLine = false; // "q" closes the session without a goodbye line
     int ReplyDelayMs = 0;         // every reply waits this long
-    // Serial line only (SimSerialPort); CloseMidReply there closes the pseudo-terminal, so
-    // the device vanishes in the middle of the exchange.
-    // A stray frame rides behind each reply in the same write, left on the line for the next
-    // command to find (a client that reads up to the ETX only must discard it).
+    // A stray frame rides behind each reply in the same write (over TCP with its own CR LF
+    // and ">>"), left on the line for the next command to find (a client that reads up to
+    // the ETX only must discard it).
     bool StaleBytesAfterReply = false;
+    // TCP only: the ">>" behind each reply goes out in a segment of its own, PromptDelayMs
+    // after the reply's CR LF (and before the next command is read).
+    bool PromptInSeparateSegment = false;
+    int PromptDelayMs = 20;
+    // On the serial line (SimSerialPort) CloseMidReply closes the pseudo-terminal, so the
+    // device vanishes in the middle of the exchange.
 };
 
 // One channel of a simulated unit, with the Tessel module on it.

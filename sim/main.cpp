@@ -67,7 +67,8 @@ Options:
                          RefuseConnections, CloseDuringLogin, CloseMidReply,
                          ReplyWithoutStx, ReplyWithoutEtx, SplitReply, OversizedReply,
                          Silent, RefuseLogin, QuitWithoutLine, StaleBytesAfterReply,
-                         or ReplyDelayMs=MS, SplitDelayMs=MS
+                         PromptInSeparateSegment, or ReplyDelayMs=MS, SplitDelayMs=MS,
+                         PromptDelayMs=MS
 )";
 
 struct Options {
@@ -159,6 +160,7 @@ void ParseFault(std::string_view name, SimFaults& faults) {
         {"RefuseLogin", &SimFaults::RefuseLogin},
         {"QuitWithoutLine", &SimFaults::QuitWithoutLine},
         {"StaleBytesAfterReply", &SimFaults::StaleBytesAfterReply},
+        {"PromptInSeparateSegment", &SimFaults::PromptInSeparateSegment},
     };
     for (const Switch& s : kSwitches) {
         if (name == s.Name) {
@@ -168,12 +170,18 @@ void ParseFault(std::string_view name, SimFaults& faults) {
     }
     const auto equals = name.find('=');
     const std::string_view key = name.substr(0, equals);
-    if (equals != std::string_view::npos && (key == "ReplyDelayMs" || key == "SplitDelayMs")) {
+    if (equals != std::string_view::npos &&
+        (key == "ReplyDelayMs" || key == "SplitDelayMs" || key == "PromptDelayMs")) {
         const int ms =
             static_cast<int>(ParseNumber(name.substr(equals + 1), 0, 3600000, "--fault"));
-        (key == "ReplyDelayMs" ? faults.ReplyDelayMs : faults.SplitDelayMs) = ms;
-        if (key == "SplitDelayMs") {
+        if (key == "ReplyDelayMs") {
+            faults.ReplyDelayMs = ms;
+        } else if (key == "SplitDelayMs") {
+            faults.SplitDelayMs = ms;
             faults.SplitReply = true;
+        } else {
+            faults.PromptDelayMs = ms;
+            faults.PromptInSeparateSegment = true;
         }
         return;
     }

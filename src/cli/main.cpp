@@ -4,6 +4,7 @@
 
 #include "dialogs/CancellingDialogRunner.h"
 #include "link/CRkmio.h"
+#include "platform/ControlCharacters.h"
 #include "platform/IdleTimers.h"
 #include "platform/NetworkAdapters.h"
 #include "platform/PageView.h"
@@ -36,7 +37,8 @@ const char* const kUsage =
 Connects one RKM5 unit, sends each COMMAND as the unit page's command line does and runs
 each FILE as a command sequence file, in the order given, then switches the LEDs off and
 disconnects as the Interface menu does. Every line of the unit's log is printed to standard
-output as it is written; message boxes go to standard error. Nothing is read from or written
+output as it is written; message boxes go to standard error. Control characters in what is
+printed (they come from the network) are written as \xNN. Nothing is read from or written
 to the program's configuration.
 
   --tcp ADDRESS[:PORT]   telnet session to the unit at ADDRESS (IPv4 address or host name),
@@ -51,8 +53,8 @@ to the program's configuration.
   --discover             send the discovery enquiry on every network adapter and print one
                          line per unit that answers ("serial  -  address  -  state"), then
                          the report of addresses found twice, if any
-  --adapters KIND        adapters for --discover: "system" (all of this computer's, the
-                         default) or "loopback" (127.0.0.1/8 only)
+  --adapters KIND        adapters for --discover: "system" (this computer's but the
+                         loopback interface, the default) or "loopback" (127.0.0.1/8 only)
   --discovery-port P     UDP port of the enquiry (default 30303)
   --                     everything after it is a COMMAND, also when it begins with "-"
   --help                 show this text
@@ -190,6 +192,21 @@ void ParseSerialTarget(const std::string& text, std::string& port, std::int32_t&
     }
 }
 
+// Each line of a text with its control characters escaped: replies, discovery answers and
+// the messages that quote them come from the network and must not drive the terminal.
+std::string PrintableLines(std::string_view text) {
+    std::string out;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (start != 0) {
+            out += '\n';
+        }
+        out += EscapeControlCharacters(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
 // Message boxes go to standard error; questions get the answer the command line chose; the
 // open-file dialog of a command file run is answered with the file given.
 class CliPrompter : public Prompter {
@@ -197,14 +214,14 @@ public:
     explicit CliPrompter(bool yes) : m_yes(yes) {}
 
     void ShowMessage(const std::string& text, MessageIcon) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", PrintableLines(text).c_str());
         if (text.rfind("TCP connection lost", 0) == 0 ||
             text.rfind("RS232 connection lost", 0) == 0) {
             ConnectionLost = true;
         }
     }
     bool AskYesNo(const std::string& text) override {
-        std::fprintf(stderr, "%s %s\n", text.c_str(), m_yes ? "Yes" : "No");
+        std::fprintf(stderr, "%s %s\n", PrintableLines(text).c_str(), m_yes ? "Yes" : "No");
         return m_yes;
     }
     std::optional<std::string> AskOpenFileName(const FileDialogRequest&) override {
@@ -234,7 +251,8 @@ public:
     void LogAppended(std::size_t first, std::size_t count) override {
         const auto& entries = m_page.Controls.LogEntries;
         for (std::size_t i = first; i < first + count && i < entries.size(); ++i) {
-            std::fwrite(entries[i].data(), 1, entries[i].size(), stdout);
+            const std::string line = EscapeControlCharacters(entries[i]);
+            std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         }
         std::fflush(stdout);
@@ -254,7 +272,7 @@ int Discover(const Options& options) {
     // The units end their address with a carriage return; a terminal line must not.
     auto print = [](std::string text) {
         text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        std::printf("%s\n", text.c_str());
+        std::printf("%s\n", PrintableLines(text).c_str());
         std::fflush(stdout);
     };
     discovery.OnListLine = print;

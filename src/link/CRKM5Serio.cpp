@@ -2,7 +2,10 @@
 
 #include "link/CRKM5Rs232IoError.h"
 #include "link/FormatSystemError.h"
+#include "link/PortPermissionHint.h"
 #include "link/SerialPortName.h"
+#include "link/SerialSpeed.h"
+#include "link/StaleBytes.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 
@@ -10,6 +13,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -151,9 +155,15 @@ int CRKM5Serio::Open(const std::string& portName, int baudRate) {
     m_port.Reset(::open(port, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!m_port.Valid()) {
         const int error = errno;
-        return FailOpen(-1001, error,
-                        Format("++ Error %d: Couldn't open port %s\n%s", -1001, port,
-                               FormatSystemError(error).c_str()));
+        std::string message = Format("++ Error %d: Couldn't open port %s\n%s", -1001, port,
+                                     FormatSystemError(error).c_str());
+        struct stat device {};
+        const std::string hint =
+            PortPermissionHint(error, ::stat(port, &device) == 0 ? &device : nullptr);
+        if (!hint.empty()) {
+            message += "\n" + hint;
+        }
+        return FailOpen(-1001, error, std::move(message));
     }
     // The lock first: TIOCEXCL would otherwise be set on a port that another holder owns.
     if (::flock(m_port.Get(), LOCK_EX | LOCK_NB) != 0 || ::ioctl(m_port.Get(), TIOCEXCL) != 0) {
@@ -187,20 +197,32 @@ int CRKM5Serio::Open(const std::string& portName, int baudRate) {
     const std::optional<speed_t> speed = SpeedFor(baudRate);
     int error = EINVAL;
     bool set = false;
-    if (speed) {
+    if (baudRate > 0) {
         MakeRaw(settings);
-        if (::cfsetispeed(&settings, *speed) == 0 && ::cfsetospeed(&settings, *speed) == 0 &&
-            ::tcsetattr(m_port.Get(), TCSANOW, &settings) == 0) {
+        bool taken = false;
+        if (speed) {
+            taken = ::cfsetispeed(&settings, *speed) == 0 &&
+                    ::cfsetospeed(&settings, *speed) == 0 &&
+                    ::tcsetattr(m_port.Get(), TCSANOW, &settings) == 0;
+            error = taken ? 0 : errno;
+        } else if (::tcsetattr(m_port.Get(), TCSANOW, &settings) != 0) {
+            error = errno;
+        } else {
+            // No Bnnn constant for this rate: the kernel takes it as a number.
+            error = SetAnyBaudRate(m_port.Get(), static_cast<unsigned>(baudRate));
+            taken = error == 0;
+        }
+        if (taken) {
             // tcsetattr succeeds when any part was taken; a driver that cannot do the rate
             // or the byte size keeps its old values, which only reading back reveals.
             termios applied{};
             if (::tcgetattr(m_port.Get(), &applied) != 0) {
                 error = errno;
             } else {
-                set = ::cfgetospeed(&applied) == *speed && (applied.c_cflag & CSIZE) == CS8;
+                set = ReadBaudRate(m_port.Get()) == static_cast<unsigned>(baudRate) &&
+                      (applied.c_cflag & CSIZE) == CS8;
+                error = set ? 0 : EINVAL;
             }
-        } else {
-            error = errno;
         }
     }
     if (!set) {
@@ -240,7 +262,17 @@ int CRKM5Serio::SendCmd(const std::string& command) {
                      m_strPort.c_str()));
     }
     const int fd = m_port.Get();
-    // Flush what an earlier reply left behind, so that it cannot pass for this one's.
+    // Flush what an earlier reply left behind, so that it cannot pass for this one's; what
+    // is already there is read first, for the trace.
+    int waiting = 0;
+    while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+        const ssize_t n =
+            ::read(fd, m_rxBuf, std::min(static_cast<size_t>(waiting), sizeof m_rxBuf));
+        if (n <= 0) {
+            break;
+        }
+        TraceStaleBytes(m_strPort, std::string_view(m_rxBuf, static_cast<size_t>(n)));
+    }
     ::tcflush(fd, TCIOFLUSH);
 
     const std::string text = ToCp1252(command);
@@ -374,6 +406,10 @@ int CRKM5Serio::GetResponse(std::string& reply) {
         for (; i < got; ++i) {
             if (m_rxBuf[i] == kEtx) {
                 // Bytes behind the ETX in the same chunk belong to no reply.
+                if (i + 1 < got) {
+                    TraceStaleBytes(m_strPort, std::string_view(m_rxBuf + i + 1,
+                                                                static_cast<size_t>(got - i - 1)));
+                }
                 reply = FromCp1252(text);
                 return 0;
             }

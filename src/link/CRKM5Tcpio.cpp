@@ -1,6 +1,7 @@
 #include "link/CRKM5Tcpio.h"
 
 #include "link/CRKM5TcpIoError.h"
+#include "link/StaleBytes.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "platform/Pause.h"
@@ -12,8 +13,14 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -80,26 +87,79 @@ bool CRKM5Tcpio::WaitFor(short events, int timeoutMs) {
     return ::poll(&pfd, 1, timeoutMs) > 0;
 }
 
+namespace {
+
+std::optional<std::uint32_t> SystemResolve(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+        return std::nullopt;
+    }
+    const std::uint32_t address =
+        reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> CRKM5Tcpio::ResolveBy(const std::string& name,
+                                                   std::chrono::steady_clock::time_point deadline) {
+    // The lookup runs on its own thread so that a resolver that does not answer costs no more
+    // than the connect's bound; the state it fills is shared, so a late answer harms nothing.
+    struct Lookup {
+        std::mutex Mutex;
+        std::condition_variable Done;
+        bool Finished = false;
+        std::optional<std::uint32_t> Address;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    NameResolver resolve = m_resolver ? m_resolver : NameResolver(SystemResolve);
+    try {
+        std::thread([lookup, resolve = std::move(resolve), name] {
+            std::optional<std::uint32_t> address = resolve(name);
+            std::lock_guard lock(lookup->Mutex);
+            lookup->Address = address;
+            lookup->Finished = true;
+            lookup->Done.notify_all();
+        }).detach();
+    } catch (const std::system_error& error) {
+        m_nLastError = error.code().value();
+        return std::nullopt;
+    }
+    std::unique_lock lock(lookup->Mutex);
+    if (!lookup->Done.wait_until(lock, deadline, [&] { return lookup->Finished; })) {
+        m_nLastError = ETIMEDOUT;
+        return std::nullopt;
+    }
+    if (!lookup->Address) {
+        m_nLastError = EHOSTUNREACH;
+    }
+    return lookup->Address;
+}
+
 bool CRKM5Tcpio::ConnectBounded(const std::string& address, int port) {
+    // Looking the name up and connecting share one bound, so an unanswered unit or name costs
+    // at most five seconds instead of the system's two-minute retry.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectLimitMs);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
     if (::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
         // Not a dotted address: take the name's first IPv4 address.
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (address.empty() || ::getaddrinfo(address.c_str(), nullptr, &hints, &found) != 0 ||
-            found == nullptr) {
+        if (address.empty()) {
             m_nLastError = EHOSTUNREACH;
             return false;
         }
-        sa.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-        ::freeaddrinfo(found);
+        const std::optional<std::uint32_t> resolved = ResolveBy(address, deadline);
+        if (!resolved) {
+            return false;
+        }
+        sa.sin_addr.s_addr = *resolved;
     }
-    // The connect is made non-blocking and waited on, so an unanswered unit costs at most
-    // five seconds instead of the system's two-minute retry.
     const int flags = ::fcntl(m_socket.Get(), F_GETFL, 0);
     if (flags < 0 || ::fcntl(m_socket.Get(), F_SETFL, flags | O_NONBLOCK) < 0) {
         m_nLastError = errno;
@@ -113,7 +173,9 @@ bool CRKM5Tcpio::ConnectBounded(const std::string& address, int port) {
         m_nLastError = errno;
         return false;
     }
-    if (!WaitFor(POLLOUT, kConnectLimitMs)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (!WaitFor(POLLOUT, std::max<int>(0, static_cast<int>(left.count())))) {
         m_nLastError = ETIMEDOUT;
         return false;
     }
@@ -165,12 +227,15 @@ int CRKM5Tcpio::Open(const std::string& address, int port) {
                           res, static_cast<long>(m_nLastError)));
     }
     const std::vector<std::string> pieces = SplitAtApostrophes(m_recvBuf);
-    if (pieces.size() < 2 || pieces.size() == 3) {
-        // No name in apostrophes, or a user name without its password.
+    const bool quoted = std::strchr(m_recvBuf, '\'') != nullptr;
+    if (pieces.empty() || !quoted || pieces.size() == 3) {
+        // Nothing to log in with, a prompt that quotes no name, or a user name without its
+        // password.
         return FailOpen(-4019,
                         Format("++ Error %d: Username/Passwrd too long, telnet login failed", 0));
     }
-    if (pieces.size() == 2) {
+    if (pieces.size() <= 2) {
+        // One name in apostrophes, alone or after other text, stands for the service login.
         CopyName(m_szUser, "admin");
         CopyName(m_szPassword, "plovermast");
     } else {
@@ -206,6 +271,8 @@ int CRKM5Tcpio::Open(const std::string& address, int port) {
             -4021, Format("++ Error %d: reading telnet password prompt, failed with error code %ld",
                           res, static_cast<long>(m_nLastError)));
     }
+    // A greeting that ended at its line end still owes the prompt behind it.
+    m_bPromptOwed = res == 0 && m_lastCut == Cut::LineEnd;
     m_bOpen = 1;
     m_strMessage = ">> Sucessfully logged in on RKM5 telent session";
     return 0;
@@ -214,6 +281,7 @@ int CRKM5Tcpio::Open(const std::string& address, int port) {
 int CRKM5Tcpio::ReceiveData(char* buffer, int size, int& count, int timeoutMs) {
     count = 0;
     m_nLastError = 0;
+    m_lastCut = Cut::None;
     m_timer.Start();
     int polls = kPolls;
     for (;;) {
@@ -236,12 +304,16 @@ int CRKM5Tcpio::ReceiveData(char* buffer, int size, int& count, int timeoutMs) {
                 return -4003;
             }
             if (EndsWith(buffer, count, "\r\n>>", 4)) {
+                m_lastCut = Cut::LineEndAndPrompt;
                 count -= 4;
                 buffer[count] = '\0';
                 return 0;
             }
             if (EndsWith(buffer, count, "\r\n", 2) || EndsWith(buffer, count, ": ", 2) ||
                 EndsWith(buffer, count, ">>", 2)) {
+                m_lastCut = buffer[count - 1] == '\n'  ? Cut::LineEnd
+                            : buffer[count - 1] == ' ' ? Cut::ColonBlank
+                                                       : Cut::Prompt;
                 count -= 2;
                 buffer[count] = '\0';
                 return 0;
@@ -301,6 +373,7 @@ int CRKM5Tcpio::SendCmd(const std::string& command) {
     if (m_bOpen == 0) {
         return -4007;
     }
+    DiscardWaiting();
     const std::string frame = kStx + ToCp1252(command) + kEtx;
     int count = static_cast<int>(frame.size());
     int res = -4006;
@@ -318,18 +391,55 @@ int CRKM5Tcpio::SendCmd(const std::string& command) {
     return 0;
 }
 
+void CRKM5Tcpio::NoteDiscarded(const char* bytes, int count) {
+    TraceStaleBytes(m_strAddress, std::string_view(bytes, static_cast<size_t>(count)));
+}
+
+void CRKM5Tcpio::DiscardWaiting() {
+    // A unit answers only when asked: whatever waits now is a late reply, a stray frame or
+    // the prompt of the last reply, and would otherwise pass for this command's reply.
+    for (;;) {
+        const ssize_t got = ::recv(m_socket.Get(), m_recvBuf, sizeof m_recvBuf, MSG_DONTWAIT);
+        if (got <= 0) {
+            // Nothing more, or an end or error that the exchange itself will meet and report.
+            break;
+        }
+        NoteDiscarded(m_recvBuf, static_cast<int>(got));
+        // The owed prompt may have been among them.
+        if (EndsWith(m_recvBuf, static_cast<int>(got), ">>", 2)) {
+            m_bPromptOwed = false;
+        }
+    }
+}
+
 int CRKM5Tcpio::GetResponse(std::string& reply) {
     reply.clear();
     int code = 0;
     int n = 0;
     int res = ReceiveData(m_recvBuf, m_nBufSize, n, 3000);
+    // The prompt of the last reply may come only now, alone or in front of this reply.
+    const bool alone = n == 0 && m_lastCut == Cut::Prompt;
+    const bool leading = n >= 2 && m_recvBuf[0] == '>' && m_recvBuf[1] == '>';
+    if (res == 0 && m_bPromptOwed && (alone || leading)) {
+        NoteDiscarded(">>", 2);
+        if (leading) {
+            n -= 2;
+            std::memmove(m_recvBuf, m_recvBuf + 2, static_cast<size_t>(n) + 1);
+        }
+        if (n == 0) {
+            res = ReceiveData(m_recvBuf, m_nBufSize, n, 3000);
+        }
+    }
+    m_bPromptOwed = false;
+    const char* etx = nullptr;
     if (res != 0) {
         code = -4008;
     } else if (n < 1 || m_recvBuf[0] != kStx) {
         code = -4012;
     } else {
         int further = 99;
-        while (m_recvBuf[n - 1] != kEtx) {
+        while ((etx = static_cast<const char*>(
+                    std::memchr(m_recvBuf + 1, kEtx, static_cast<size_t>(n - 1)))) == nullptr) {
             if (further-- == 0) {
                 code = -4026;
                 break;
@@ -348,8 +458,18 @@ int CRKM5Tcpio::GetResponse(std::string& reply) {
                               static_cast<long>(m_nLastError));
         throw CRKM5TcpIoError{code, m_nLastError, m_strMessage};
     }
+    // The reply ends at its first ETX, as on the serial line: a frame the unit sent behind it
+    // in the same segment belongs to no command.
+    const int end = static_cast<int>(etx - m_recvBuf);
+    const std::string_view behind(etx + 1, static_cast<size_t>(n - end - 1));
+    const std::string_view ownEnd = behind.substr(0, 4) == "\r\n>>" ? "\r\n>>" : "";
+    if (behind.size() > ownEnd.size()) {
+        NoteDiscarded(behind.data() + ownEnd.size(),
+                      static_cast<int>(behind.size() - ownEnd.size()));
+    }
+    m_bPromptOwed = m_lastCut == Cut::LineEnd;
     m_strMessage = Format(">> RKM5 Response complete 4, last IO error %ld", 0L);
-    reply = FromCp1252(std::string_view(m_recvBuf + 1, static_cast<size_t>(n - 2)));
+    reply = FromCp1252(std::string_view(m_recvBuf + 1, static_cast<size_t>(end - 1)));
     return 0;
 }
 

@@ -4,7 +4,10 @@
 #include "link/CRkmio.h"
 #include "platform/UniqueFd.h"
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 class Pause;
@@ -23,8 +26,15 @@ public:
     int GetResponse(std::string& reply) override;
     int IsOpen() override { return m_bOpen; }
 
-    // A dotted IPv4 address, or a host name resolved to its first IPv4 address.
+    // A dotted IPv4 address, or a host name resolved to its first IPv4 address. Looking the
+    // name up and connecting take at most five seconds together.
     int Open(const std::string& address, int port);
+
+    // Looks a host name up, however long it takes: its first IPv4 address in network byte
+    // order, or nothing. Runs on a thread of its own, which may outlive the link when the
+    // answer comes too late. The system's resolver unless set.
+    using NameResolver = std::function<std::optional<std::uint32_t>(const std::string& name)>;
+    void SetResolver(NameResolver resolver) { m_resolver = std::move(resolver); }
 
     // Polling receive: returns 0 once the data held ends with a terminator, which is cut off.
     int ReceiveData(char* buffer, int size, int& count, int timeoutMs);
@@ -42,8 +52,14 @@ private:
     void CloseSocket();
     bool WaitFor(short events, int timeoutMs);
     bool ConnectBounded(const std::string& address, int port);
+    std::optional<std::uint32_t> ResolveBy(const std::string& name,
+                                           std::chrono::steady_clock::time_point deadline);
+    // Reads and drops what is already waiting on the socket, noting it in the trace.
+    void DiscardWaiting();
+    void NoteDiscarded(const char* bytes, int count);
 
     Pause& m_pause;
+    NameResolver m_resolver;
     bool m_bLayerStarted = false;
     UniqueFd m_socket;
     std::int32_t m_nCount = 0;
@@ -54,4 +70,10 @@ private:
     char m_recvBuf[512] = {};
     char m_szUser[34] = {};
     char m_szPassword[34] = {};
+    // The terminator the last ReceiveData cut off; after a bare CR LF the prompt is still due.
+    enum class Cut { None, LineEndAndPrompt, LineEnd, ColonBlank, Prompt };
+    Cut m_lastCut = Cut::None;
+    // The last reply (or the greeting) came without its prompt: a ">>" in front of the next
+    // reply is that prompt.
+    bool m_bPromptOwed = false;
 };

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 
 #include <algorithm>
@@ -14,6 +15,10 @@ std::optional<std::vector<NetworkAdapter>> SystemNetworkAdapters::Adapters() {
     std::vector<NetworkAdapter> adapters;
     for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
         if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET || a->ifa_name == nullptr) {
+            continue;
+        }
+        // No unit answers on the loopback interface, and asking there costs a second.
+        if ((a->ifa_flags & IFF_LOOPBACK) != 0) {
             continue;
         }
         const std::string name = a->ifa_name;

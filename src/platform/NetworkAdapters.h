@@ -20,7 +20,8 @@ public:
     virtual std::optional<std::vector<NetworkAdapter>> Adapters() = 0;
 };
 
-// The adapters the system reports, in its order, one entry per interface.
+// The adapters the system reports, in its order, one entry per interface; the loopback
+// interface is left out.
 class SystemNetworkAdapters : public NetworkAdapterSource {
 public:
     std::optional<std::vector<NetworkAdapter>> Adapters() override;

@@ -2,6 +2,7 @@
 
 #include "protocol/Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -11,34 +12,25 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A "-" at index i separates the two readings unless it is a sign: following no digit and
-// followed by one.
-bool IsSeparator(std::string_view group, size_t i) {
-    if (group[i] != '-') {
-        return false;
-    }
-    const bool afterDigit = i > 0 && IsDigit(group[i - 1]);
-    const bool beforeDigit = i + 1 < group.size() && IsDigit(group[i + 1]);
-    return afterDigit || !beforeDigit;
-}
-
-// NextToken over the group with "-" as the only delimiter, signs excepted.
-std::string NextField(std::string_view group, size_t& position, bool& done) {
+// The next reading of a group, as NextToken with the delimiter "-" takes it, except that a
+// "-" standing where the reading begins and followed by a digit is its sign. A reading begins
+// at the start of the group or right after the "-" that ended the one before.
+std::string NextReading(std::string_view group, size_t& position, bool& done) {
     if (done) {
         return {};
     }
     size_t first = position;
-    while (first < group.size() && IsSeparator(group, first)) {
-        ++first;
+    const bool sign = first + 1 < group.size() && group[first] == '-' && IsDigit(group[first + 1]);
+    if (!sign) {
+        while (first < group.size() && group[first] == '-') {
+            ++first;
+        }
     }
     if (first >= group.size()) {
         done = true;
         return {};
     }
-    size_t end = first + 1;
-    while (end < group.size() && !IsSeparator(group, end)) {
-        ++end;
-    }
+    const size_t end = std::min(group.find('-', first + 1), group.size());
     position = end + 1;
     return std::string(group.substr(first, end - first));
 }
@@ -49,8 +41,8 @@ TemperaturePair SplitTemperatureGroup(std::string_view group) {
     size_t position = 0;
     bool done = false;
     TemperaturePair pair;
-    pair.Controller = NextField(group, position, done);
-    pair.Tessel = NextField(group, position, done);
+    pair.Controller = NextReading(group, position, done);
+    pair.Tessel = NextReading(group, position, done);
     return pair;
 }
 

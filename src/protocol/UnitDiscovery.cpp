@@ -15,13 +15,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace {
 
 constexpr char kEnquiry[15] = {'R', 'K', 'M', '5', '.', 'E', 'n', 'q', 'u', 'i', 'r', 'e', 0, 0, 0};
-constexpr int kAttempts = 10;
-constexpr int kAttemptMs = 100;
+// How long an adapter is listened to after its enquiry: the second that ten receive attempts
+// 100 ms apart take.
+constexpr int kWindowMs = 1000;
 constexpr std::size_t kMaxDatagram = 1000;
 
 } // namespace
@@ -87,8 +89,11 @@ void UnitDiscovery::EnquireOnAdapter(const std::string& broadcast, int listMode)
                  sizeof to) < 0) {
         return;
     }
+    // The window is fixed from the send, however many answers come in it: each one is taken
+    // as it arrives, and none uses up the time another unit has to answer.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWindowMs);
     char buffer[kMaxDatagram];
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (;;) {
         const ssize_t n = ::recvfrom(fd.Get(), buffer, sizeof buffer, 0, nullptr, nullptr);
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             break;
@@ -97,9 +102,15 @@ void UnitDiscovery::EnquireOnAdapter(const std::string& broadcast, int listMode)
             Trace(Format("datlength1:%d\n", static_cast<int>(n)));
             TakeAnswer(buffer, static_cast<std::size_t>(n), listMode);
         }
-        // Each attempt waits for the next answer, at most as long as the fixed interval.
-        pollfd pfd{fd.Get(), POLLIN, 0};
-        ::poll(&pfd, 1, kAttemptMs);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        if (n < 0) {
+            pollfd pfd{fd.Get(), POLLIN, 0};
+            ::poll(&pfd, 1, static_cast<int>(left.count()));
+        }
     }
     ::shutdown(fd.Get(), SHUT_WR);
 }
@@ -138,6 +149,10 @@ void UnitDiscovery::TakeAnswer(const char* data, std::size_t length, int listMod
     const std::string listLine = serial + "  -  " + address + "  -  " + state;
     if (listMode == 0) {
         address.erase(std::remove(address.begin(), address.end(), '\r'), address.end());
+    }
+    // Without a serial number and an address nothing tells a unit from line noise.
+    if (serial.empty() && address.find_first_not_of('\r') == std::string::npos) {
+        return;
     }
     if (FoundCount == static_cast<int>(Found.size())) {
         return;

@@ -25,6 +25,14 @@ const GroupRow kGroupRows[] = {
     {"ThirdReadingIgnoredAsNextTokenDoes", "31-28-5", "31", "28"},
     {"NonDigitsSplitAsNextTokenDoes", "x-y", "x", "y"},
     {"BlanksKeptAsTheyStand", " 31-28 ", " 31", "28 "},
+    {"BothSignsRightAfterTheSeparator", "-5--20", "-5", "-20"},
+    {"LetterBeforeTheSeparatorSplits", "NA-20", "NA", "20"},
+    {"LetterBeforeANegativeTessel", "NA--20", "NA", "-20"},
+    {"BlankBeforeAMinusSplits", "31 -5", "31 ", "5"},
+    {"ExponentLikeTextSplits", "E-5", "E", "5"},
+    {"SignOnlyInTheControllerPlace", "-5", "-5", ""},
+    {"LoneMinusIsASeparator", "-", "", ""},
+    {"ThirdReadingWithASignIgnored", "31-28--5", "31", "28"},
 };
 
 class TemperatureGroups : public testing::TestWithParam<GroupRow> {};

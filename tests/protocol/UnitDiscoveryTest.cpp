@@ -87,3 +87,36 @@ TEST_F(DiscoveryAnswers, MalformedTextNeverReadsPastTheDatagram) {
     }
     EXPECT_LE(discovery.FoundCount, 20);
 }
+
+// What answers without a serial number or an address make of the list: a unit needs one of
+// the two, or it cannot be told apart from line noise.
+struct JunkRow {
+    const char* Name;
+    std::string Datagram;
+    bool Listed;
+};
+
+class DiscoveryJunk : public ::testing::TestWithParam<JunkRow> {};
+
+TEST_P(DiscoveryJunk, IsListedOnlyWithASerialNumberOrAnAddress) {
+    FixedNetworkAdapters adapters{{}};
+    UnitDiscovery discovery(adapters);
+    std::vector<std::string> lines;
+    discovery.OnListLine = [&](const std::string& line) { lines.push_back(line); };
+    for (int mode : {1, 0}) {
+        discovery.TakeAnswer(GetParam().Datagram.data(), GetParam().Datagram.size(), mode);
+    }
+    EXPECT_EQ(discovery.FoundCount, GetParam().Listed ? 1 : 0);
+    EXPECT_EQ(lines.size(), GetParam().Listed ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DiscoveryJunk,
+    ::testing::Values(JunkRow{"NulFirstThenJunk", std::string("\0junkjunkjun", 12), false},
+                      JunkRow{"TwelveBlanks", std::string(12, ' '), false},
+                      JunkRow{"LineFeedsOnly", std::string(12, '\n'), false},
+                      JunkRow{"CarriageReturnInPlaceOfTheAddress", "a.b.c.d\nname\n\r\nNC\n",
+                              false},
+                      JunkRow{"AddressWithoutSerialNumber", "a.b.c.d\nname\n10.0.0.9\nNC\n", true},
+                      JunkRow{"SerialNumberWithoutAddress", "a.b.c.d.77.f.g\nname\n\nNC\n", true}),
+    [](const auto& info) { return std::string(info.param.Name); });

@@ -233,6 +233,15 @@ TEST(SimTcpServerITest, ReplyFaultsShapeTheFrame) {
              f.SplitDelayMs = 300;
          },
          frame},
+        {"stray frame rides behind the reply in the same segment",
+         [](SimFaults& f) { f.StaleBytesAfterReply = true; },
+         frame + kStx + "stale" + kEtx + "\r\n>>"},
+        {"prompt in a segment of its own",
+         [](SimFaults& f) {
+             f.PromptInSeparateSegment = true;
+             f.PromptDelayMs = 300;
+         },
+         frame},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -249,6 +258,9 @@ TEST(SimTcpServerITest, ReplyFaultsShapeTheFrame) {
             // The terminators travel with the last segment only.
             EXPECT_EQ(first.find(kEtx), std::string::npos) << "first segment: " << first;
             EXPECT_EQ(first.find("\r\n"), std::string::npos) << "first segment: " << first;
+        }
+        if (faults.PromptInSeparateSegment) {
+            EXPECT_EQ(first, kStx + "vr 05,01" + kEtx + "\r\n");
         }
         EXPECT_EQ(client.ReadUntil("\r\n>>", first), row.Expected);
         // The session goes on after the odd reply.
@@ -314,4 +326,16 @@ TEST(SimTcpServerITest, StopEndsAWaitingReplyAndTheListener) {
     EXPECT_EQ(client.ReadToEnd(), "");
     RawClient late(port);
     EXPECT_FALSE(late.Connected()) << "nobody listens after the stop";
+}
+
+TEST(SimTcpServerITest, InjectedBytesReachTheClientOfTheSessionInProgress) {
+    SimUnit unit;
+    SimTcpServer server(unit);
+    EXPECT_FALSE(server.Inject("early")) << "no session yet";
+    RawClient client(server.Port());
+    ASSERT_EQ(client.Login("rkm5", "light"), kGreeting);
+    ASSERT_TRUE(server.Inject(kStx + "unasked" + kEtx));
+    EXPECT_EQ(client.ReadSome(), kStx + "unasked" + kEtx);
+    EXPECT_EQ(client.Exchange("ID"), kStx + "id 1" + kEtx + "\r\n>>");
+    EXPECT_TRUE(unit.ReceivedCommands() == std::vector<std::string>{"ID"});
 }
