@@ -125,8 +125,10 @@ public:
     void SendCommandLine();
     void OnCommandTextEdited() { CommandTyped = true; }
     void OnCommandChosen() { CommandTyped = false; }
-    // "Run command sequence from file".
-    void RunCommandFile();
+    // "Run command sequence from file". Only a regular file of at most 16 MB is run; anything
+    // else is refused with its path and the reason. False when no file was run: the dialog was
+    // cancelled, there is no open link, or the file was refused.
+    bool RunCommandFile();
     // The longest command the command line sends, in characters.
     static constexpr std::size_t kMaxCommandLine = 511;
     // The history the command line keeps after a send adds to it.
