@@ -349,6 +349,12 @@ void CTabDlg::ForgetSharedLink(const CLumatrelDlg& page) {
     }
 }
 
+void CTabDlg::KeepReportedSerNrOfSharers(const CLumatrelDlg& page) {
+    for (CLumatrelDlg* other : PagesSharingLink(&page)) {
+        other->KeepReportedSerNr();
+    }
+}
+
 CTabDlg::TabItemLook CTabDlg::TabItemDrawing(int index, bool selected) const {
     TabItemLook look;
     if (ViewMode == 1) {

@@ -61,6 +61,10 @@ public:
     void SwitchOffAndDisconnect();
     // Takes the address the network now reports for this unit's serial number.
     void RefreshIpBySerial();
+    // The link is being lost: a unit without a serial number of its own (set up through its
+    // menus, or saved without one) takes the one it reported when it was connected, so that it
+    // is told, titled "NC:" and saved under it.
+    void KeepReportedSerNr();
     // Runs the TCP/IP dialog and logs its outcome.
     void ConfigureTcp();
 
@@ -251,6 +255,10 @@ public:
 
     // Identity and mode.
     std::string SerNr;
+    // How a configuration file holds an empty SerNr.
+    static constexpr const char* NoSerialNumberText = "no RKM5 selected";
+    // SerNrText as the identification of the present connection left it; empty before.
+    std::string IdentifiedSerNr;
     bool IsM35 = false;
     bool HoldsMasterTessel = false;
     std::int32_t TesselGroupSerNr = -1;
@@ -314,6 +322,8 @@ private:
     // "TCP:"/"RS232:", the serial number and the modules; registers the modules' keys.
     std::string ConnectedTabTitle(const char* interfaceName);
     void SwitchOffBeforeClosing();
+    // IdentifyUnit for a connect; false when the link was lost on the way.
+    bool IdentifyConnectedUnit();
     void Disconnect(bool tcp);
     void GiveUpLink();
     // The catcher's part of a lost connection: log, give the link up, tell the operator.

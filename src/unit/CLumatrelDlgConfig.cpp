@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr const char* kNoSerialNumber = "no RKM5 selected";
+constexpr const char* kNoSerialNumber = CLumatrelDlg::NoSerialNumberText;
+// The longest module a channel can drive spans all four channels.
+constexpr std::int32_t kMaxModulesPerChannel = 4;
 constexpr const char* kNoInterface = "no connection selected";
 constexpr std::array<const char*, 4> kChannelKeys = {"channel_A", "channel_B", "channel_C",
                                                      "channel_D"};

@@ -67,7 +67,11 @@ void CLumatrelDlg::LockedExchange(const std::string& command, std::string& reply
     if (Link == nullptr) {
         return;
     }
-    const std::string serial = FromCp1252(ToCp1252(SerNr));
+    // The serial number as 8-bit text, for the message of a lost connection.
+    auto lostSerial = [this] {
+        KeepReportedSerNr();
+        return FromCp1252(ToCp1252(SerNr));
+    };
     std::unique_lock<std::recursive_mutex> lock(ExchangeLock());
     try {
         Link->SendCmd(command);
@@ -79,11 +83,13 @@ void CLumatrelDlg::LockedExchange(const std::string& command, std::string& reply
         return;
     } catch (const CRKM5Rs232IoError& error) {
         lock.unlock();
+        const std::string serial = lostSerial();
         LoseConnection(error.m_strMessage, serialLine,
                        Format("RS232 connection lost RKM5 SerialNumber: %s", serial.c_str()),
                        target);
         return;
     }
+        const std::string serial = lostSerial();
     interpret();
 }
 

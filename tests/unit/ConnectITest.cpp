@@ -138,6 +138,59 @@ TEST_F(TcpConnection, AFailedOpenLeavesThePageDisconnectedWithTheReason) {
     EXPECT_EQ(Tab().Title, "RKM5 No.1\nTesselSerNr:");
 }
 
+TEST_F(TcpConnection, ALinkLostDuringTheIdentificationLeavesThePageNotConnected) {
+    page.SerNr = "777";
+    SimFaults faults;
+    faults.CloseMidReply = true;
+    unit.SetFaults(faults);
+    page.ConnectTcp();
+    EXPECT_EQ(page.Link, nullptr);
+    EXPECT_EQ(page.TcpLink, nullptr);
+    EXPECT_EQ(page.IsConnected, 0);
+    EXPECT_EQ(Tab().Title, "NC:777");
+    EXPECT_EQ(Tab().Image, 0);
+    EXPECT_EQ(fs.prompter.Messages,
+              std::vector<std::string>{"TCP connection lost RKM5 SerialNumber: 777"});
+    // The connect ends with the lost connection's reset: nothing is monitored, nothing titled.
+    const auto& log = page.Controls.LogEntries;
+    ASSERT_GE(log.size(), kResetLines.size());
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()), kResetLines);
+    EXPECT_FALSE(Logged("++ Error: No host connection to RKM5 device active."));
+    EXPECT_EQ(system.ChannelMap.UsedCount(), 0);
+}
+
+// A unit set up through its menus has no serial number of its own; once lost, it is known by
+// the one it reported when it was connected.
+TEST_F(TcpConnection, AUnitLostAfterItsIdentificationIsNamedByTheSerialNumberItReported) {
+    struct Row {
+        const char* name;
+        const char* configured;
+        const char* named;
+    };
+    for (const Row& row :
+         {Row{"none configured", "", "10001"},
+          Row{"none after a save", "no RKM5 selected", "10001"}, Row{"configured", "777", "777"}}) {
+        SCOPED_TRACE(row.name);
+        page.SerNr = row.configured;
+        unit.SetFaults(SimFaults{});
+        page.ConnectTcp();
+        ASSERT_NE(page.Link, nullptr);
+        ASSERT_EQ(page.SerNrText, "10001");
+        fs.prompter.Messages.clear();
+        SimFaults faults;
+        faults.CloseMidReply = true;
+        unit.SetFaults(faults);
+        std::string reply;
+        page.ExchangeCommand("VR", reply, 0);
+        ASSERT_EQ(page.Link, nullptr);
+        EXPECT_EQ(fs.prompter.Messages,
+                  std::vector<std::string>{std::string("TCP connection lost RKM5 SerialNumber: ") +
+                                           row.named});
+        EXPECT_EQ(Tab().Title, std::string("NC:") + row.named);
+        EXPECT_EQ(page.SerNr, row.named);
+    }
+}
+
 TEST_F(TcpConnection, AHostNameOnceUsedStaysAsTheAddress) {
     page.HostName = "localhost";
     page.ConnectTcp();

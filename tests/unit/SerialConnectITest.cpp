@@ -79,6 +79,47 @@ TEST_F(SerialConnection, AMissingPortLeavesThePageDisconnectedWithTheSystemText)
     EXPECT_EQ(Tab().Title, "RKM5 No.1\nTesselSerNr:");
 }
 
+TEST_F(SerialConnection, ALinkLostDuringTheIdentificationLeavesThePageNotConnected) {
+    page.SerNr = "777";
+    SimFaults faults;
+    faults.CloseMidReply = true;
+    unit.SetFaults(faults);
+    page.ConnectRs232();
+    EXPECT_EQ(page.Link, nullptr);
+    EXPECT_EQ(page.SerialLink, nullptr);
+    EXPECT_EQ(page.IsConnected, 0);
+    EXPECT_EQ(Tab().Title, "NC:777");
+    EXPECT_EQ(Tab().Image, 0);
+    EXPECT_EQ(fs.prompter.Messages,
+              std::vector<std::string>{"RS232 connection lost RKM5 SerialNumber: 777"});
+    ASSERT_GE(Log().size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(Log().end() - 2, Log().end()),
+              (std::vector<std::string>{">> Info: Disconnect complete",
+                                        "     ------------------------------"}));
+    EXPECT_EQ(std::count(Log().begin(), Log().end(),
+                         "++ Error: No host connection to RKM5 device active."),
+              0);
+    EXPECT_EQ(system.ChannelMap.UsedCount(), 0);
+}
+
+TEST_F(SerialConnection, AUnitSetUpThroughItsMenusIsLostUnderTheSerialNumberItReported) {
+    ASSERT_EQ(page.SerNr, "");
+    page.ConnectRs232();
+    ASSERT_NE(page.Link, nullptr);
+    const std::string reported = unit.Identity().SerialNumber;
+    ASSERT_EQ(page.SerNrText, reported);
+    SimFaults faults;
+    faults.CloseMidReply = true;
+    unit.SetFaults(faults);
+    std::string reply;
+    page.ExchangeCommand("VR", reply, 0);
+    ASSERT_EQ(page.Link, nullptr);
+    EXPECT_EQ(fs.prompter.Messages,
+              std::vector<std::string>{"RS232 connection lost RKM5 SerialNumber: " + reported});
+    EXPECT_EQ(Tab().Title, "NC:" + reported);
+    EXPECT_EQ(page.SerNr, reported);
+}
+
 TEST_F(SerialConnection, DisconnectSwitchesOffClosesThePortAndRetitlesTheTab) {
     page.ConnectRs232();
     ASSERT_NE(page.Link, nullptr);
