@@ -343,5 +343,9 @@ private:
 
     UnitServices m_services;
     std::unique_ptr<TimerHost> m_timers;
+    // A number of the configuration that its field can hold, or the default, the operator
+    // told why.
+    std::int32_t ReadIntInRange(const IniFile& file, const std::string& section, const char* key,
+                                std::int32_t defaultValue, std::int32_t low, std::int32_t high);
     PageView* m_view = nullptr;
 };
