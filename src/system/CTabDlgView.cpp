@@ -58,6 +58,7 @@ void CopyGeneral(const CLumatrelDlg& from, CLumatrelDlg& to) {
     to.StatusText = from.StatusText;
     to.InterfaceText = from.InterfaceText;
     to.AskLogFileName = from.AskLogFileName;
+    to.LogFileNameChosen = from.LogFileNameChosen;
     to.MonitorTemperature = from.MonitorTemperature;
     to.MonitorVoltage = from.MonitorVoltage;
     to.MonitorError = from.MonitorError;

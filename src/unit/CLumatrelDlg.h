@@ -303,6 +303,9 @@ public:
     std::string LogFilePath;
     std::int32_t LogWriteThrough = 0;
     bool AskLogFileName = true;
+    // A log file name was chosen on this page (or the page it was copied from); LogFilePath
+    // alone also holds a name merely proposed.
+    bool LogFileNameChosen = false;
 
     // Page start-up: mA per slider step, and the program's version (VersionMissing is 1
     // until the version was read).
@@ -319,11 +322,11 @@ private:
     void ReleaseChannelKeys();
     void SetTabTitle(const std::string& text, int image, int suffixFlag);
     void CloseExistingConnection();
+    // IdentifyUnit for a connect; false when the link was lost on the way.
+    bool IdentifyConnectedUnit();
     // "TCP:"/"RS232:", the serial number and the modules; registers the modules' keys.
     std::string ConnectedTabTitle(const char* interfaceName);
     void SwitchOffBeforeClosing();
-    // IdentifyUnit for a connect; false when the link was lost on the way.
-    bool IdentifyConnectedUnit();
     void Disconnect(bool tcp);
     void GiveUpLink();
     // The catcher's part of a lost connection: log, give the link up, tell the operator.
@@ -340,12 +343,12 @@ private:
     bool FinishLogFile();
     // --- end log file writing
     int PagePosition() const;
-
-    UnitServices m_services;
-    std::unique_ptr<TimerHost> m_timers;
     // A number of the configuration that its field can hold, or the default, the operator
     // told why.
     std::int32_t ReadIntInRange(const IniFile& file, const std::string& section, const char* key,
                                 std::int32_t defaultValue, std::int32_t low, std::int32_t high);
+
+    UnitServices m_services;
+    std::unique_ptr<TimerHost> m_timers;
     PageView* m_view = nullptr;
 };

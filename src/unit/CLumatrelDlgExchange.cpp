@@ -41,6 +41,11 @@ void CLumatrelDlg::AppendLog(const std::string& text, int target) {
 
 void CLumatrelDlg::WriteLogFile(const std::string& text) {
     if (LogWriteThrough != 0) {
+        // Lines for a log file this page never chose go to the window only: the report must
+        // neither ask for a name nor write into a file that another page proposed.
+        if (!LogFileNameChosen) {
+            return;
+        }
         OpenLogFile();
     }
     if (LogFile != nullptr) {
@@ -78,6 +83,7 @@ void CLumatrelDlg::LockedExchange(const std::string& command, std::string& reply
         Link->GetResponse(reply);
     } catch (const CRKM5TcpIoError& error) {
         lock.unlock();
+        const std::string serial = lostSerial();
         LoseConnection(error.m_strMessage, tcpLine,
                        Format("TCP connection lost RKM5 SerialNumber: %s", serial.c_str()), target);
         return;
@@ -89,7 +95,6 @@ void CLumatrelDlg::LockedExchange(const std::string& command, std::string& reply
                        target);
         return;
     }
-        const std::string serial = lostSerial();
     interpret();
 }
 

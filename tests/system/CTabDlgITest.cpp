@@ -1,3 +1,4 @@
+#include "platform/UserProfile.h"
 #include "support/SystemRig.h"
 #include "support/TempFolder.h"
 
@@ -293,6 +294,68 @@ TEST(SystemWindowSystemInfo, TheLogWindowListShowsTheQueriesWithoutAFile) {
     EXPECT_EQ(rig.Received(0).size(), 27u);
     EXPECT_TRUE(rig.Logged(0, "Send: VR"));
     EXPECT_TRUE(rig.Logged(0, "Send: ST D"));
+}
+
+// A link lost in the middle of the report is told once; the lines that end the connection go
+// to the page's log window, and to a log file only when the page has chosen one.
+TEST(SystemWindowSystemInfo, ALinkLostDuringTheReportIsToldOnceAndItsLinesGoToTheWindow) {
+    struct Row {
+        const char* name;
+        bool toFile;     // "Save system info to file", else "List system info in Log window"
+        bool saveLog;    // the page saved its log to a file of its own beforehand
+        bool cancelSave; // the page's log save dialog was cancelled beforehand
+    };
+    const std::vector<Row> rows = {
+        {"report to a file, no log file", true, false, false},
+        {"report in the window, no log file", false, false, false},
+        {"report to a file after a cancelled log save", true, false, true},
+        {"report to a file, with the page's log file", true, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SystemRig rig;
+        TempFolder folder;
+        const auto session = folder.Path() / "session.txt";
+        const auto otherPages = folder.Path() / "other-page.txt";
+        const ProfileVersion version = CurrentProfileVersion();
+        ASSERT_TRUE(WriteLogFilePath(rig.fs.profilePath, version.major, version.minor,
+                                     otherPages.string()));
+        rig.Connect(0, 0);
+        rig.Page(0).SerNr = "1234";
+        if (row.saveLog) {
+            rig.fs.prompter.FileAnswers.push_back(session.string());
+            rig.Page(0).SaveLogWindowToFile();
+            ASSERT_TRUE(std::filesystem::exists(session));
+        }
+        if (row.cancelSave) {
+            rig.fs.prompter.FileAnswers.push_back(std::nullopt);
+            rig.Page(0).SaveLogWindowToFile();
+        }
+        const std::size_t requests = rig.fs.prompter.FileRequests.size();
+        SimFaults faults;
+        faults.CloseMidReply = true;
+        rig.sims[0].SetFaults(faults);
+
+        if (row.toFile) {
+            rig.fs.prompter.FileAnswers.push_back((folder.Path() / "report.txt").string());
+            rig.system.OnMenuCommand(SystemCommand::SaveSystemInfo);
+        } else {
+            rig.system.OnMenuCommand(SystemCommand::ListSystemInfo);
+        }
+
+        EXPECT_EQ(rig.Page(0).Link, nullptr);
+        EXPECT_EQ(rig.fs.prompter.Messages,
+                  std::vector<std::string>{"TCP connection lost RKM5 SerialNumber: 1234"});
+        EXPECT_EQ(rig.fs.prompter.FileRequests.size(), requests + (row.toFile ? 1 : 0))
+            << "no log file name is asked for";
+        EXPECT_TRUE(rig.Logged(0, ">> Info: Disconnect complete"));
+        EXPECT_FALSE(std::filesystem::exists(otherPages)) << "another page's log file";
+        if (row.saveLog) {
+            const std::string saved = ReadFile(session);
+            EXPECT_NE(saved.find(">> Info: Disconnect complete\n"), std::string::npos) << saved;
+        }
+        EXPECT_EQ(rig.Page(0).LogFile, nullptr);
+    }
 }
 
 TEST(SystemWindowExit, EveryPathSwitchesOffAndEndsTheRun) {
