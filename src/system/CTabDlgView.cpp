@@ -102,10 +102,9 @@ struct ModuleSlot {
 } // namespace
 
 void CTabDlg::ShowUnitView() {
-    // The unit view is already shown when ViewMode is 0: its tabs are the unit pages.
-    if (ViewMode == 1) {
-        RestoreUnitView();
-    }
+    // Shown already or not, the unit view is rebuilt: its tabs numbered afresh in tab order,
+    // titled after their units, the connected units' currents and monitoring read again.
+    RestoreUnitView();
     ViewMode = 0;
     Controls.ModuleViewChecked = false;
     Controls.UnitViewChecked = true;

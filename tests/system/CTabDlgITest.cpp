@@ -131,7 +131,7 @@ TEST(SystemWindowConnectAll, IsRefusedBeforeAConfigurationWasLoaded) {
     EXPECT_EQ(rig.servers[0]->SessionCount(), 0);
 }
 
-TEST(SystemWindowConnectAll, ConnectsEveryUnitAfterItsInterfaceAndKeepsTheSelection) {
+TEST(SystemWindowConnectAll, ConnectsEveryUnitAfterItsInterfaceFromTheRebuiltTabs) {
     SystemRig rig;
     rig.system.AddUnit();
     rig.system.AddUnit();
@@ -149,10 +149,62 @@ TEST(SystemWindowConnectAll, ConnectsEveryUnitAfterItsInterfaceAndKeepsTheSelect
     EXPECT_EQ(rig.Page(0).SerNr, "10001");
     EXPECT_EQ(rig.Page(1).SerNr, "10002");
     EXPECT_EQ(rig.system.TabCtrl.Items[1].Title.rfind("TCP:10002\nTesselSerNr:", 0), 0u);
-    EXPECT_EQ(rig.system.TabCtrl.GetCurSel(), 1);
-    EXPECT_EQ(rig.system.ActualTab, 1);
+    // The rebuild of the unit view leaves its last tab selected, and Connect all returns there.
+    EXPECT_EQ(rig.system.TabCtrl.GetCurSel(), 2);
+    EXPECT_EQ(rig.system.ActualTab, 2);
     EXPECT_EQ(rig.system.ViewUnits, rig.system.Units);
     EXPECT_EQ(rig.system.ViewMode, 0);
+}
+
+// "RKM5 View" and Connect all rebuild the unit view's tabs: numbered afresh in tab order,
+// titled after their units, each connected unit's currents and monitoring read anew.
+TEST(SystemWindowUnitView, TheRebuildNumbersTheTabsAfreshSoTheNextUnitTakesTheNextNumber) {
+    struct Row {
+        const char* name;
+        std::function<void(SystemRig&)> act;
+    };
+    const std::vector<Row> rows = {
+        {"RKM5 View", [](SystemRig& rig) { rig.system.OnMenuCommand(SystemCommand::UnitView); }},
+        {"Connect all",
+         [](SystemRig& rig) {
+             rig.system.ConfigLoaded = true;
+             rig.system.OnMenuCommand(SystemCommand::ConnectAll);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SystemRig rig;
+        rig.system.AddUnit();
+        rig.system.AddUnit();
+        rig.Page(1).SelectedIf = "none";
+        rig.Page(2).SelectedIf = "none"; // neither interface: Connect all leaves it alone
+        rig.Connect(0, 0);
+        rig.system.TabCtrl.SelectPage(1);
+        rig.system.RemoveUnit();
+        ASSERT_EQ(rig.system.TabCtrl.Labels, (std::vector<std::string>{Label(1), Label(3)}));
+        CLumatrelDlg* const first = rig.system.Units[0];
+        CLumatrelDlg* const second = rig.system.Units[1];
+        rig.sims[0].ClearReceivedCommands();
+
+        row.act(rig);
+
+        EXPECT_EQ(rig.system.TabCtrl.Labels, (std::vector<std::string>{Label(1), Label(2)}));
+        EXPECT_EQ(rig.system.Units[0], first);
+        EXPECT_EQ(rig.system.Units[1], second);
+        EXPECT_EQ(rig.system.ViewUnits, rig.system.Units);
+        EXPECT_EQ(rig.system.TabCtrl.Items[0].Title.rfind("TCP:", 0), 0u);
+        EXPECT_EQ(rig.system.TabCtrl.Items[0].Image, 1);
+        EXPECT_EQ(rig.system.TabCtrl.Items[1].Title, "RKM5: No.2\nTesselSerNr:");
+        EXPECT_EQ(rig.system.TabCtrl.Items[1].Image, 0);
+        const std::vector<std::string> received = rig.Received(0);
+        EXPECT_NE(std::find(received.begin(), received.end(), "IY"), received.end());
+        EXPECT_NE(first->Link, nullptr);
+        EXPECT_EQ(first->Timers().IsTimerRunning(1), true);
+
+        rig.system.AddUnit();
+        EXPECT_EQ(rig.system.TabCtrl.Labels,
+                  (std::vector<std::string>{Label(1), Label(2), Label(3)}));
+    }
 }
 
 TEST(SystemWindowDisconnectAll, SwitchesOffClosesEveryLinkAndEmptiesTheModuleKeys) {
