@@ -51,6 +51,7 @@ void CopyGeneral(const CLumatrelDlg& from, CLumatrelDlg& to) {
     to.IpAdr = from.IpAdr;
     to.HostName = from.HostName;
     to.SerNr = from.SerNr;
+    to.IdentifiedSerNr = from.IdentifiedSerNr;
     to.SelectedIf = from.SelectedIf;
     to.UsedIf = from.UsedIf;
     to.IpPort = from.IpPort;

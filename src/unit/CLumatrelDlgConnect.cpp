@@ -68,9 +68,8 @@ void CLumatrelDlg::KeepReportedSerNr() {
     if (!SerNr.empty() && SerNr != NoSerialNumberText) {
         return;
     }
-    const std::string& reported = !IdentifiedSerNr.empty() ? IdentifiedSerNr : SerNrText;
-    if (!reported.empty()) {
-        SerNr = reported;
+    if (!IdentifiedSerNr.empty()) {
+        SerNr = IdentifiedSerNr;
     }
 }
 
