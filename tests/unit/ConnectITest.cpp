@@ -4,6 +4,7 @@
 #include "dialogs/CTcpConfig.h"
 #include "link/CRKM5Tcpio.h"
 #include "support/Fakes.h"
+#include "support/LostLink.h"
 #include "support/ScriptedPeer.h"
 #include "system/CTabDlg.h"
 #include "unit/CLumatrelDlg.h"
@@ -140,23 +141,10 @@ TEST_F(TcpConnection, AFailedOpenLeavesThePageDisconnectedWithTheReason) {
 
 TEST_F(TcpConnection, ALinkLostDuringTheIdentificationLeavesThePageNotConnected) {
     page.SerNr = "777";
-    SimFaults faults;
-    faults.CloseMidReply = true;
-    unit.SetFaults(faults);
+    BreakReplies(unit);
     page.ConnectTcp();
-    EXPECT_EQ(page.Link, nullptr);
-    EXPECT_EQ(page.TcpLink, nullptr);
-    EXPECT_EQ(page.IsConnected, 0);
-    EXPECT_EQ(Tab().Title, "NC:777");
-    EXPECT_EQ(Tab().Image, 0);
-    EXPECT_EQ(fs.prompter.Messages,
-              std::vector<std::string>{"TCP connection lost RKM5 SerialNumber: 777"});
-    // The connect ends with the lost connection's reset: nothing is monitored, nothing titled.
-    const auto& log = page.Controls.LogEntries;
-    ASSERT_GE(log.size(), kResetLines.size());
-    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()), kResetLines);
-    EXPECT_FALSE(Logged("++ Error: No host connection to RKM5 device active."));
-    EXPECT_EQ(system.ChannelMap.UsedCount(), 0);
+    ExpectLostWhileConnecting(system, page, fs.prompter,
+                              "TCP connection lost RKM5 SerialNumber: 777");
 }
 
 // A unit set up through its menus has no serial number of its own; once lost, it is known by
@@ -177,9 +165,7 @@ TEST_F(TcpConnection, AUnitLostAfterItsIdentificationIsNamedByTheSerialNumberItR
         ASSERT_NE(page.Link, nullptr);
         ASSERT_EQ(page.SerNrText, "10001");
         fs.prompter.Messages.clear();
-        SimFaults faults;
-        faults.CloseMidReply = true;
-        unit.SetFaults(faults);
+        BreakReplies(unit);
         std::string reply;
         page.ExchangeCommand("VR", reply, 0);
         ASSERT_EQ(page.Link, nullptr);

@@ -3,6 +3,7 @@
 #include "link/CRKM5Serio.h"
 #include "link/FormatSystemError.h"
 #include "support/Fakes.h"
+#include "support/LostLink.h"
 #include "system/CTabDlg.h"
 #include "unit/CLumatrelDlg.h"
 
@@ -81,25 +82,10 @@ TEST_F(SerialConnection, AMissingPortLeavesThePageDisconnectedWithTheSystemText)
 
 TEST_F(SerialConnection, ALinkLostDuringTheIdentificationLeavesThePageNotConnected) {
     page.SerNr = "777";
-    SimFaults faults;
-    faults.CloseMidReply = true;
-    unit.SetFaults(faults);
+    BreakReplies(unit);
     page.ConnectRs232();
-    EXPECT_EQ(page.Link, nullptr);
-    EXPECT_EQ(page.SerialLink, nullptr);
-    EXPECT_EQ(page.IsConnected, 0);
-    EXPECT_EQ(Tab().Title, "NC:777");
-    EXPECT_EQ(Tab().Image, 0);
-    EXPECT_EQ(fs.prompter.Messages,
-              std::vector<std::string>{"RS232 connection lost RKM5 SerialNumber: 777"});
-    ASSERT_GE(Log().size(), 2u);
-    EXPECT_EQ(std::vector<std::string>(Log().end() - 2, Log().end()),
-              (std::vector<std::string>{">> Info: Disconnect complete",
-                                        "     ------------------------------"}));
-    EXPECT_EQ(std::count(Log().begin(), Log().end(),
-                         "++ Error: No host connection to RKM5 device active."),
-              0);
-    EXPECT_EQ(system.ChannelMap.UsedCount(), 0);
+    ExpectLostWhileConnecting(system, page, fs.prompter,
+                              "RS232 connection lost RKM5 SerialNumber: 777");
 }
 
 TEST_F(SerialConnection, AUnitSetUpThroughItsMenusIsLostUnderTheSerialNumberItReported) {
@@ -108,9 +94,7 @@ TEST_F(SerialConnection, AUnitSetUpThroughItsMenusIsLostUnderTheSerialNumberItRe
     ASSERT_NE(page.Link, nullptr);
     const std::string reported = unit.Identity().SerialNumber;
     ASSERT_EQ(page.SerNrText, reported);
-    SimFaults faults;
-    faults.CloseMidReply = true;
-    unit.SetFaults(faults);
+    BreakReplies(unit);
     std::string reply;
     page.ExchangeCommand("VR", reply, 0);
     ASSERT_EQ(page.Link, nullptr);
