@@ -292,6 +292,7 @@ TEST(SystemWindowSystemInfo, OneFileFramesEachConnectedUnitAndTellsOfTheOthers) 
 
         ASSERT_EQ(rig.fs.prompter.FileRequests.size(), 1u);
         EXPECT_EQ(rig.fs.prompter.FileRequests[0].FileName, "systemInfoLog.txt");
+        EXPECT_TRUE(rig.fs.prompter.FileRequests[0].OverwritePrompt);
         EXPECT_EQ(rig.fs.prompter.Messages, std::vector<std::string>{"no connection opened"});
         const std::string text = ReadFile(folder.Path() / "report.txt");
         const std::string start = std::string(row.header) +
