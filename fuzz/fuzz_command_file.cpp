@@ -88,6 +88,8 @@ const std::string& ScratchFolder() {
         }
         return pattern;
     }();
+    static const bool removedAtExit = std::atexit([] { ::rmdir(ScratchFolder().c_str()); }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 
