@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as an INI file and runs every reading operation on it, then checks
-// that the image gives back the file's bytes unchanged and that a write reads back, also after
-// a fresh parse of the written bytes.
+// that the image gives back the file's bytes unchanged (line ends and byte order mark
+// included) and that a write reads back, also after a fresh parse of the written bytes; a
+// UTF-16 file must be refused and never saved over.
 
 #include "platform/IniFile.h"
 
@@ -72,6 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     IniFile file;
+    // UTF-16 text is refused whole, and a file that was refused is never written over.
+    if (bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
+                              (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+        Check(!file.Load(path));
+        Check(!file.LastError().empty() && file.SectionNames().empty());
+        file.WriteString("General", "Count_RKM5", "1");
+        Check(!file.Save());
+        return 0;
+    }
     Check(file.Load(path));
     Check(file.Serialize() == bytes);
     ReadEverything(file, path);

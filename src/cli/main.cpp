@@ -45,7 +45,8 @@ to the program's configuration.
                          port 23 unless given
   --serial PORT[@BAUD]   serial line: COMn, a name under /dev/ or a path; 115200 baud unless
                          given
-  --run FILE             run FILE as a command sequence file ("//" and "/* */" comments)
+  --run FILE             run FILE as a command sequence file ("//" and "/* */" comments);
+                         a regular file of at most 16 MB
   --sysinfo FILE         after the commands, collect the unit's system information into FILE
                          (created anew) as "Save system info to file" does
   --yes                  answer Yes to the program's questions (they are answered No
@@ -59,7 +60,8 @@ to the program's configuration.
   --                     everything after it is a COMMAND, also when it begins with "-"
   --help                 show this text
 
-Exit status: 0 done; 1 the connection could not be made or was lost; 2 wrong usage.
+Exit status: 0 done; 1 the connection could not be made or was lost, or a command file
+could not be run (nothing after it is sent); 2 wrong usage.
 )";
 
 struct Step {
@@ -316,6 +318,7 @@ int Run(const Options& options) {
         return 1;
     }
 
+    bool fileRefused = false;
     for (const Step& step : options.Steps) {
         if (page.Link == nullptr) {
             break;
@@ -324,14 +327,18 @@ int Run(const Options& options) {
             std::error_code error;
             const std::filesystem::path full = std::filesystem::absolute(step.Text, error);
             prompter.OpenAnswers.assign(1, error ? step.Text : full.string());
-            page.RunCommandFile();
+            // What follows a file that was not run may rely on it: the run ends here.
+            if (!page.RunCommandFile()) {
+                fileRefused = true;
+                break;
+            }
         } else {
             page.Controls.CommandBox.Text = step.Text;
             page.OnCommandTextEdited();
             page.SendCommandLine();
         }
     }
-    if (options.SysInfo && page.Link != nullptr) {
+    if (options.SysInfo && page.Link != nullptr && !fileRefused) {
         std::FILE* file = std::fopen(options.SysInfo->c_str(), "w+b");
         if (file == nullptr) {
             prompter.ShowMessage("logfile could not be opened", MessageIcon::None);
@@ -350,6 +357,10 @@ int Run(const Options& options) {
     }
     if (lostBefore || prompter.ConnectionLost) {
         std::fprintf(stderr, "lumatrel-cli: the connection was lost\n");
+        return 1;
+    }
+    if (fileRefused) {
+        std::fprintf(stderr, "lumatrel-cli: a command file could not be run\n");
         return 1;
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include "link/FormatSystemError.h"
 #include "platform/CodePage.h"
+#include "platform/FileBytes.h"
 #include "platform/Format.h"
 #include "platform/UniqueFd.h"
 #include "protocol/Numbers.h"
@@ -14,12 +15,30 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
-// A configuration file is a few tens of kilobytes; anything far beyond is no INI file of ours
-// and is refused rather than read into memory whole.
-constexpr off_t kMaxFileBytes = 16 * 1024 * 1024;
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// Notepad's "Unicode" and its big-endian twin; the text between the zero bytes is no INI file
+// we could edit key by key.
+bool StartsAsUtf16(std::string_view bytes) {
+    return bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
+                                 (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+}
+
+// The length of the line end at pos: a carriage return and a line feed together, either alone,
+// or 0 for none.
+size_t LineEndAt(std::string_view bytes, size_t pos) {
+    if (pos >= bytes.size()) {
+        return 0;
+    }
+    if (bytes[pos] == '\r') {
+        return pos + 1 < bytes.size() && bytes[pos + 1] == '\n' ? 2 : 1;
+    }
+    return bytes[pos] == '\n' ? 1 : 0;
+}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -112,22 +131,18 @@ bool HasLineEnd(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// The value's parts between line feeds; a carriage return before a line feed goes with it.
-std::vector<std::string_view> SplitAtLineFeeds(std::string_view value) {
+// The value's parts between its line ends, as the file's lines would read them.
+std::vector<std::string_view> SplitAtLineEnds(std::string_view value) {
     std::vector<std::string_view> parts;
     size_t pos = 0;
     for (;;) {
-        const size_t nl = value.find('\n', pos);
-        if (nl == std::string_view::npos) {
+        const size_t end = value.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
             parts.push_back(value.substr(pos));
             return parts;
         }
-        size_t end = nl;
-        if (end > pos && value[end - 1] == '\r') {
-            --end;
-        }
         parts.push_back(value.substr(pos, end - pos));
-        pos = nl + 1;
+        pos = end + LineEndAt(value, end);
     }
 }
 
@@ -157,10 +172,40 @@ std::string WriteError(const std::string& path, int code) {
     return Format("Cannot write %s: %s", path.c_str(), FormatSystemError(code).c_str());
 }
 
+// Rewrites the file at target with bytes, keeping the file itself: its owner, group and mode
+// stay, and so does every other name it has. Not atomic: the way of last resort.
+bool RewriteInPlace(const std::string& target, std::string_view bytes, int& code) {
+    UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd.Valid() || !WriteAll(fd.Get(), bytes) ||
+        ::ftruncate(fd.Get(), static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd.Get()) != 0 ||
+        fd.Reset() != 0) {
+        code = errno;
+        return false;
+    }
+    return true;
+}
+
+int CreateTemporary(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+// Gives the new file the original's owner and group (an owner only root can give), then its
+// mode, which a change of owner may have cut. False when the group cannot be given: the new
+// file would then take away the access that the group's members have to the original.
+bool TakeOverOwnership(int fd, const struct stat& original) {
+    if (::fchown(fd, original.st_uid, original.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), original.st_gid) != 0) {
+        return false;
+    }
+    return ::fchmod(fd, original.st_mode & 07777) == 0;
+}
+
 // Replaces the file at path by bytes through a temporary file in the same folder, so that the
-// rename is atomic and the old file stays whole until the new one is on disk.
+// rename is atomic and the old file stays whole until the new one is on disk; where no such
+// file can take the original's place, the original is rewritten in place.
 bool ReplaceFile(const std::string& path, std::string_view bytes,
-                 const IniFile::BeforeReplaceHook& beforeReplace, std::string& error) {
+                 const IniFile::BeforeReplaceHook& beforeReplace,
+                 const IniFile::CreateTemporaryHook& createTemporary, std::string& error) {
     std::string target = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -170,16 +215,21 @@ bool ReplaceFile(const std::string& path, std::string_view bytes,
             std::free(real);
         }
     }
-    bool keepMode = false;
-    mode_t mode = 0;
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            error = Format("Cannot write %s: not a regular file", path.c_str());
-            return false;
-        }
-        keepMode = true;
-        mode = st.st_mode & 07777;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        error = Format("Cannot write %s: not a regular file", path.c_str());
+        return false;
     }
+    // An existing file the temporary one cannot stand in for is rewritten where it is; the
+    // reason of the first failure is the one told when that fails too.
+    auto inPlace = [&](int firstCode) {
+        int code = 0;
+        if (exists && RewriteInPlace(target, bytes, code)) {
+            return true;
+        }
+        error = WriteError(path, exists && code != ENOENT ? code : firstCode);
+        return false;
+    };
 
     static std::atomic<unsigned> counter{0};
     std::string temporary;
@@ -187,19 +237,20 @@ bool ReplaceFile(const std::string& path, std::string_view bytes,
     for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
         temporary =
             Format("%s.tmp%ld.%u", target.c_str(), static_cast<long>(::getpid()), counter++);
-        fd = UniqueFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        fd = UniqueFd(createTemporary ? createTemporary(temporary) : CreateTemporary(temporary));
         if (!fd.Valid() && errno != EEXIST) {
-            error = WriteError(path, errno);
-            return false;
+            return inPlace(errno);
         }
     }
     if (!fd.Valid()) {
         error = WriteError(path, EEXIST);
         return false;
     }
-    if (keepMode) {
-        // The permissions are a courtesy; the contents matter more than a failed chmod.
-        (void)::fchmod(fd.Get(), mode);
+    if (exists && !TakeOverOwnership(fd.Get(), st)) {
+        const int code = errno;
+        fd.Reset();
+        ::unlink(temporary.c_str());
+        return inPlace(code);
     }
     if (!WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0 || fd.Reset() != 0) {
         const int code = errno;
@@ -212,10 +263,10 @@ bool ReplaceFile(const std::string& path, std::string_view bytes,
         return false;
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        // A folder that lets us make files may still keep us from replacing another's.
         const int code = errno;
         ::unlink(temporary.c_str());
-        error = WriteError(path, code);
-        return false;
+        return inPlace(code);
     }
     // Make the rename itself durable; the new file is complete whether or not this succeeds.
     UniqueFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -227,7 +278,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes,
 
 } // namespace
 
-IniFile::IniFile(IniEncoding encoding) : m_encoding(encoding) {
+IniFile::IniFile(IniEncoding encoding) : m_encoding(encoding), m_textEncoding(encoding) {
     Clear();
 }
 
@@ -235,22 +286,25 @@ void IniFile::Clear() {
     m_sections.clear();
     m_sections.emplace_back();
     m_lineEnd = "\r\n";
+    m_textEncoding = m_encoding;
+    m_byteOrderMark = false;
     m_modified = false;
 }
 
 std::string IniFile::ToFile(std::string_view text) const {
-    return m_encoding == IniEncoding::Cp1252 ? ToCp1252(text) : std::string(text);
+    return m_textEncoding == IniEncoding::Cp1252 ? ToCp1252(text) : std::string(text);
 }
 
 std::string IniFile::FromFile(std::string_view bytes) const {
-    return m_encoding == IniEncoding::Cp1252 ? FromCp1252(bytes) : std::string(bytes);
+    return m_textEncoding == IniEncoding::Cp1252 ? FromCp1252(bytes) : std::string(bytes);
 }
 
 std::string IniFile::Fold(std::string_view fileText) const {
     std::string out(fileText);
+    const bool cp1252 = m_textEncoding == IniEncoding::Cp1252;
     for (char& c : out) {
         const auto b = static_cast<unsigned char>(c);
-        c = static_cast<char>(m_encoding == IniEncoding::Cp1252 ? FoldCp1252(b) : FoldAscii(b));
+        c = static_cast<char>(cp1252 ? FoldCp1252(b) : FoldAscii(b));
     }
     return out;
 }
@@ -269,6 +323,11 @@ IniFile::Line IniFile::MakeLine(std::string text) const {
 
 void IniFile::Parse(std::string_view bytes) {
     Clear();
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        m_byteOrderMark = true;
+        m_textEncoding = IniEncoding::Utf8;
+        bytes.remove_prefix(kUtf8Mark.size());
+    }
     struct Piece {
         std::string_view text;
         std::string_view end;
@@ -277,23 +336,14 @@ void IniFile::Parse(std::string_view bytes) {
     bool sawEnd = false;
     size_t pos = 0;
     while (pos < bytes.size()) {
-        const size_t nl = bytes.find('\n', pos);
+        const size_t end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
         Piece piece;
-        if (nl == std::string_view::npos) {
-            piece.text = bytes.substr(pos);
-            pos = bytes.size();
-        } else {
-            size_t end = nl;
-            if (end > pos && bytes[end - 1] == '\r') {
-                --end;
-            }
-            piece.text = bytes.substr(pos, end - pos);
-            piece.end = bytes.substr(end, nl + 1 - end);
-            pos = nl + 1;
-            if (!sawEnd) {
-                m_lineEnd = std::string(piece.end);
-                sawEnd = true;
-            }
+        piece.text = bytes.substr(pos, end - pos);
+        piece.end = bytes.substr(end, LineEndAt(bytes, end));
+        pos = end + piece.end.size();
+        if (!piece.end.empty() && !sawEnd) {
+            m_lineEnd = std::string(piece.end);
+            sawEnd = true;
         }
         pieces.push_back(piece);
     }
@@ -324,7 +374,7 @@ void IniFile::Parse(std::string_view bytes) {
 }
 
 std::string IniFile::Serialize() const {
-    std::string out;
+    std::string out(m_byteOrderMark ? kUtf8Mark : std::string_view{});
     const Line* last = nullptr;
     auto emit = [&](const Line& line) {
         out += line.text;
@@ -355,41 +405,18 @@ bool IniFile::Load(const std::string& path) {
         m_unreadable = true;
         return false;
     };
-    // Non-blocking so that a FIFO given as the file cannot hang the open.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.Valid()) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return true;
-        }
-        return fail(FormatSystemError(errno));
-    }
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0) {
-        return fail(FormatSystemError(errno));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return fail("not a regular file");
-    }
-    if (st.st_size > kMaxFileBytes) {
-        return fail("file too large");
-    }
     std::string bytes;
-    std::vector<char> chunk(64 * 1024);
-    for (;;) {
-        const ssize_t n = ::read(fd.Get(), chunk.data(), chunk.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail(FormatSystemError(errno));
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(chunk.data(), static_cast<size_t>(n));
-        if (bytes.size() > static_cast<size_t>(kMaxFileBytes)) {
-            return fail("file too large");
-        }
+    std::string reason;
+    switch (ReadRegularFile(path, bytes, reason)) {
+    case FileReadResult::Missing:
+        return true;
+    case FileReadResult::Refused:
+        return fail(reason);
+    case FileReadResult::Read:
+        break;
+    }
+    if (StartsAsUtf16(bytes)) {
+        return fail("it holds UTF-16 text (\"Unicode\"); save it as ANSI or UTF-8 to use it");
     }
     Parse(bytes);
     return true;
@@ -456,6 +483,30 @@ std::int32_t IniFile::ReadInt(std::string_view section, std::string_view key,
         return defaultValue;
     }
     return ReadInteger(*value);
+}
+
+std::int32_t IniFile::ReadInt(std::string_view section, std::string_view key,
+                              std::int32_t defaultValue, std::int32_t low, std::int32_t high,
+                              std::string& refusal) const {
+    refusal.clear();
+    const auto value = Find(section, key);
+    if (!value || value->empty()) {
+        return defaultValue;
+    }
+    const std::int32_t number = ReadInteger(*value);
+    if (number >= low && number <= high) {
+        return number;
+    }
+    const std::string file = m_path.empty() ? std::string() : " of " + m_path;
+    const std::string range =
+        high == std::numeric_limits<std::int32_t>::max()
+            ? Format("at least %d", static_cast<int>(low))
+            : Format("%d to %d", static_cast<int>(low), static_cast<int>(high));
+    refusal =
+        Format("%.*s=%s in [%.*s]%s is out of range (%s); %d is used", static_cast<int>(key.size()),
+               key.data(), value->c_str(), static_cast<int>(section.size()), section.data(),
+               file.c_str(), range.c_str(), static_cast<int>(defaultValue));
+    return defaultValue;
 }
 
 std::vector<std::string> IniFile::SectionNames() const {
@@ -531,7 +582,7 @@ bool IniFile::WriteValue(std::string_view section, std::string_view key, std::st
     const std::string keyName = ToFile(key);
     const std::string foldedKey = Fold(keyName);
     const std::string fileValue = ToFile(value);
-    const std::vector<std::string_view> parts = SplitAtLineFeeds(fileValue);
+    const std::vector<std::string_view> parts = SplitAtLineEnds(fileValue);
     const std::string_view first = parts.front();
 
     auto continuation = [&]() {
@@ -631,7 +682,7 @@ bool IniFile::Save() {
         return false;
     }
     std::string error;
-    if (!ReplaceFile(m_path, Serialize(), m_beforeReplace, error)) {
+    if (!ReplaceFile(m_path, Serialize(), m_beforeReplace, m_createTemporary, error)) {
         m_lastError = std::move(error);
         return false;
     }

@@ -141,6 +141,9 @@ public:
     // forgets it. A module page then shows "NC:" in its tab; a unit page behind the module
     // view clears its display and gives its module keys up.
     void ForgetSharedLink(const CLumatrelDlg& page);
+    // page is losing its link: every other page that holds it keeps the serial number the unit
+    // reported (CLumatrelDlg::KeepReportedSerNr).
+    void KeepReportedSerNrOfSharers(const CLumatrelDlg& page);
     // How the tab strip draws tab index: its text area's fill colour (RGB), and whether the
     // title is bold (weight 700) because the tab holds a master Tessel in the module view.
     struct TabItemLook {

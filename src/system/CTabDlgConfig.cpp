@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <string_view>
 
@@ -123,13 +124,26 @@ void CTabDlg::LoadConfigurationImage(IniFile& file, const std::string& path) {
     if (!file.Load(path)) {
         ShowMessage(Format("configuration could not be read: %s\n%s", path.c_str(),
                            file.LastError().c_str()));
-    } else if (file.SectionNames().empty()) {
+        return;
+    }
+    // Only the program's own sections make a configuration; a file of other sections alone
+    // would load as one default unit without a word.
+    const std::vector<std::string> names = file.SectionNames();
+    const bool ours = std::any_of(names.begin(), names.end(), [](const std::string& name) {
+        return SameName(name, kGeneral) || UnitNumberOfSection(name) >= 0;
+    });
+    if (!ours) {
         ShowMessage(Format("no configuration found in %s", path.c_str()));
     }
 }
 
 int CTabDlg::ConfiguredUnitCount(const IniFile& file) {
-    const std::int32_t count = file.ReadInt(kGeneral, "Count_RKM5", 1);
+    std::string refusal;
+    const std::int32_t count = file.ReadInt(kGeneral, "Count_RKM5", 1, 0,
+                                            std::numeric_limits<std::int32_t>::max(), refusal);
+    if (!refusal.empty()) {
+        ShowMessage(refusal);
+    }
     if (count > kMaxUnits) {
         ShowMessage(Format("the configuration holds %d RKM5 units, only the first %d are loaded",
                            static_cast<int>(count), kMaxUnits));

@@ -227,6 +227,8 @@ void CTabDlg::SaveSystemInfo() {
     FileDialogRequest request;
     request.Filter = "*.txt|*.txt|All files(*.*)|*.*||";
     request.FileName = "systemInfoLog.txt";
+    // The file is created anew: an existing one is emptied only once the operator agreed.
+    request.OverwritePrompt = true;
     const std::optional<std::string> chosen = m_services->prompter.AskSaveFileName(request);
     if (!chosen) {
         return;

@@ -51,6 +51,7 @@ void CopyGeneral(const CLumatrelDlg& from, CLumatrelDlg& to) {
     to.IpAdr = from.IpAdr;
     to.HostName = from.HostName;
     to.SerNr = from.SerNr;
+    to.IdentifiedSerNr = from.IdentifiedSerNr;
     to.SelectedIf = from.SelectedIf;
     to.UsedIf = from.UsedIf;
     to.IpPort = from.IpPort;
@@ -58,6 +59,7 @@ void CopyGeneral(const CLumatrelDlg& from, CLumatrelDlg& to) {
     to.StatusText = from.StatusText;
     to.InterfaceText = from.InterfaceText;
     to.AskLogFileName = from.AskLogFileName;
+    to.LogFileNameChosen = from.LogFileNameChosen;
     to.MonitorTemperature = from.MonitorTemperature;
     to.MonitorVoltage = from.MonitorVoltage;
     to.MonitorError = from.MonitorError;
@@ -101,10 +103,9 @@ struct ModuleSlot {
 } // namespace
 
 void CTabDlg::ShowUnitView() {
-    // The unit view is already shown when ViewMode is 0: its tabs are the unit pages.
-    if (ViewMode == 1) {
-        RestoreUnitView();
-    }
+    // Shown already or not, the unit view is rebuilt: its tabs numbered afresh in tab order,
+    // titled after their units, the connected units' currents and monitoring read again.
+    RestoreUnitView();
     ViewMode = 0;
     Controls.ModuleViewChecked = false;
     Controls.UnitViewChecked = true;
@@ -346,6 +347,12 @@ void CTabDlg::ForgetSharedLink(const CLumatrelDlg& page) {
             // The unit behind the module view is gone: its modules are no longer reported.
             other->ResetUnitDisplay();
         }
+    }
+}
+
+void CTabDlg::KeepReportedSerNrOfSharers(const CLumatrelDlg& page) {
+    for (CLumatrelDlg* other : PagesSharingLink(&page)) {
+        other->KeepReportedSerNr();
     }
 }
 

@@ -63,6 +63,9 @@ void CLumatrelDlg::DropLink() {
     for (ChannelControls& ch : Controls.Channels) {
         ch.OnOff = false;
     }
+    if (SystemWindow != nullptr) {
+        SystemWindow->KeepReportedSerNrOfSharers(*this);
+    }
     if (SystemWindow != nullptr && position >= 0) {
         const int remembered = SystemWindow->TabCtrl.GetCurSel();
         SystemWindow->TabCtrl.SelectPage(position);

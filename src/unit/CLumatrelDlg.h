@@ -61,6 +61,10 @@ public:
     void SwitchOffAndDisconnect();
     // Takes the address the network now reports for this unit's serial number.
     void RefreshIpBySerial();
+    // The link is being lost: a unit without a serial number of its own (set up through its
+    // menus, or saved without one) takes the one it reported when it was connected, so that it
+    // is told, titled "NC:" and saved under it.
+    void KeepReportedSerNr();
     // Runs the TCP/IP dialog and logs its outcome.
     void ConfigureTcp();
 
@@ -125,8 +129,10 @@ public:
     void SendCommandLine();
     void OnCommandTextEdited() { CommandTyped = true; }
     void OnCommandChosen() { CommandTyped = false; }
-    // "Run command sequence from file".
-    void RunCommandFile();
+    // "Run command sequence from file". Only a regular file of at most 16 MB is run; anything
+    // else is refused with its path and the reason. False when no file was run: the dialog was
+    // cancelled, there is no open link, or the file was refused.
+    bool RunCommandFile();
     // The longest command the command line sends, in characters.
     static constexpr std::size_t kMaxCommandLine = 511;
     // The history the command line keeps after a send adds to it.
@@ -249,6 +255,10 @@ public:
 
     // Identity and mode.
     std::string SerNr;
+    // How a configuration file holds an empty SerNr.
+    static constexpr const char* NoSerialNumberText = "no RKM5 selected";
+    // SerNrText as the identification of the present connection left it; empty before.
+    std::string IdentifiedSerNr;
     bool IsM35 = false;
     bool HoldsMasterTessel = false;
     std::int32_t TesselGroupSerNr = -1;
@@ -293,6 +303,9 @@ public:
     std::string LogFilePath;
     std::int32_t LogWriteThrough = 0;
     bool AskLogFileName = true;
+    // A log file name was chosen on this page (or the page it was copied from); LogFilePath
+    // alone also holds a name merely proposed.
+    bool LogFileNameChosen = false;
 
     // Page start-up: mA per slider step, and the program's version (VersionMissing is 1
     // until the version was read).
@@ -309,6 +322,8 @@ private:
     void ReleaseChannelKeys();
     void SetTabTitle(const std::string& text, int image, int suffixFlag);
     void CloseExistingConnection();
+    // IdentifyUnit for a connect; false when the link was lost on the way.
+    bool IdentifyConnectedUnit();
     // "TCP:"/"RS232:", the serial number and the modules; registers the modules' keys.
     std::string ConnectedTabTitle(const char* interfaceName);
     void SwitchOffBeforeClosing();
@@ -328,6 +343,10 @@ private:
     bool FinishLogFile();
     // --- end log file writing
     int PagePosition() const;
+    // A number of the configuration that its field can hold, or the default, the operator
+    // told why.
+    std::int32_t ReadIntInRange(const IniFile& file, const std::string& section, const char* key,
+                                std::int32_t defaultValue, std::int32_t low, std::int32_t high);
 
     UnitServices m_services;
     std::unique_ptr<TimerHost> m_timers;

@@ -2,13 +2,13 @@
 
 #include "link/CRkmio.h"
 #include "platform/CodePage.h"
+#include "platform/FileBytes.h"
+#include "platform/Format.h"
 #include "platform/LocalTime.h"
 #include "platform/Prompter.h"
 #include "unit/CommandFileRules.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -37,10 +37,6 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
                return FoldAscii(x) == FoldAscii(y);
            });
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 constexpr const char* kStars = "***************************************************";
 
@@ -73,43 +69,37 @@ void CLumatrelDlg::SendCommandLine() {
     CommandTyped = false;
 }
 
-void CLumatrelDlg::RunCommandFile() {
+bool CLumatrelDlg::RunCommandFile() {
     FileDialogRequest request;
     request.Filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*|";
     request.FileName = LogFilePath;
     const std::optional<std::string> chosen = m_services.prompter.AskOpenFileName(request);
     if (!chosen) {
-        return;
+        return false;
     }
     const std::string& path = *chosen;
     if (Link == nullptr) {
         m_services.prompter.ShowMessage("no Rkm5 selected, interface not open");
-        return;
+        return false;
     }
     if (Link->IsOpen() == 0) {
         m_services.prompter.ShowMessage("interface not open");
-        return;
+        return false;
     }
     AppendLog(std::string("\n") + kStars, 0);
     AppendLog("*** run commands from " + path + " ***", 0);
     AppendLog("***  " + FormatTimeStamp(m_services.clock()) + " ***", 0);
     AppendLog(kStars, 0);
 
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (file == nullptr) {
-        m_services.prompter.ShowMessage("command Listfile could not be opened");
-        return;
-    }
+    // Only a regular file of bounded size is read: a device such as /dev/zero never ends, a
+    // FIFO may never deliver, a folder holds no commands.
     std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        bytes.append(buffer, n);
-        if (n < sizeof buffer) {
-            break;
-        }
+    std::string reason;
+    if (ReadRegularFile(path, bytes, reason) != FileReadResult::Read) {
+        m_services.prompter.ShowMessage(
+            Format("command Listfile could not be opened\n%s: %s", path.c_str(), reason.c_str()));
+        return false;
     }
-    file.reset();
 
     CommandFileFilter filter;
     std::string reply;
@@ -126,4 +116,5 @@ void CLumatrelDlg::RunCommandFile() {
     AppendLog(std::string("\n") + kStars, 0);
     AppendLog("*** end run commands from file: " + path + " ***", 0);
     AppendLog(kStars, 0);
+    return true;
 }

@@ -3,10 +3,12 @@
 #include "platform/Format.h"
 #include "platform/IniFile.h"
 #include "platform/ProfilePaths.h"
+#include "platform/Prompter.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <string_view>
 
 // A unit's part of a configuration file: its interface settings, its command lines and the
@@ -14,7 +16,9 @@
 
 namespace {
 
-constexpr const char* kNoSerialNumber = "no RKM5 selected";
+constexpr const char* kNoSerialNumber = CLumatrelDlg::NoSerialNumberText;
+// The longest module a channel can drive spans all four channels.
+constexpr std::int32_t kMaxModulesPerChannel = 4;
 constexpr const char* kNoInterface = "no connection selected";
 constexpr std::array<const char*, 4> kChannelKeys = {"channel_A", "channel_B", "channel_C",
                                                      "channel_D"};
@@ -78,12 +82,23 @@ std::string CLumatrelDlg::ConfigurationFolderPath() const {
                                                   : m_services.configurationFolder;
 }
 
+std::int32_t CLumatrelDlg::ReadIntInRange(const IniFile& file, const std::string& section,
+                                          const char* key, std::int32_t defaultValue,
+                                          std::int32_t low, std::int32_t high) {
+    std::string refusal;
+    const std::int32_t value = file.ReadInt(section, key, defaultValue, low, high, refusal);
+    if (!refusal.empty()) {
+        m_services.prompter.ShowMessage(refusal);
+    }
+    return value;
+}
+
 void CLumatrelDlg::ReadInterfaceSettings(int n, const IniFile& file) {
     const std::string section = InterfaceSection(n);
     ReadSwitch(file, section, "MonitorTemperature", MonitorTemperature);
     ReadSwitch(file, section, "MonitorVoltage", MonitorVoltage);
     ReadSwitch(file, section, "MonitorError", MonitorError);
-    OperatingMode = file.ReadInt(section, "OperatingMode", 1);
+    OperatingMode = ReadIntInRange(file, section, "OperatingMode", 1, 0, 3);
     ShowEntries();
 
     SelectedIf = file.ReadString(section, "UsedIf", "");
@@ -92,16 +107,18 @@ void CLumatrelDlg::ReadInterfaceSettings(int n, const IniFile& file) {
     }
     UsedIf = SelectedIf;
     PortRs232 = file.ReadString(section, "portRS232", "");
-    Baudrate = file.ReadInt(section, "baudrate", 115200);
+    // A rate the serial line does not offer is its open's to report; one below 1 is none.
+    Baudrate = ReadIntInRange(file, section, "baudrate", 115200, 1,
+                              std::numeric_limits<std::int32_t>::max());
     IpAdr = file.ReadString(section, "IpAdr", "");
     ManualIp = file.ReadInt(section, "manualIp", 0) != 0;
     Trace(Format("ip aus inifile:%s,%x", IpAdr.c_str(), static_cast<unsigned>(ManualIp)));
-    IpPort = file.ReadInt(section, "IpPort", 23);
+    IpPort = ReadIntInRange(file, section, "IpPort", 23, 1, 65535);
     SerNr = file.ReadString(section, "SerNr", "");
     if (SerNr == kNoSerialNumber) {
         SerNr.clear();
     }
-    ChannelAssignment = file.ReadInt(section, "ChannelAssignment", 0);
+    ChannelAssignment = ReadIntInRange(file, section, "ChannelAssignment", 0, 0, 1);
 }
 
 void CLumatrelDlg::ReadCommandList(int n, const IniFile& file) {
@@ -120,7 +137,8 @@ void CLumatrelDlg::ReadCommandList(int n, const IniFile& file) {
 void CLumatrelDlg::ReadChannelMap(int n, const IniFile& file) {
     const std::string section = ChannelMapSection(n);
     for (std::size_t c = 0; c < kChannelKeys.size(); ++c) {
-        ModulesPerChannel[c] = file.ReadInt(section, kChannelKeys[c], 0);
+        ModulesPerChannel[c] =
+            ReadIntInRange(file, section, kChannelKeys[c], 0, 0, kMaxModulesPerChannel);
     }
 }
 

@@ -52,6 +52,27 @@ void CLumatrelDlg::GiveUpLink() {
     TcpLink = nullptr;
 }
 
+bool CLumatrelDlg::IdentifyConnectedUnit() {
+    IdentifiedSerNr.clear();
+    IdentifyUnit();
+    // A link lost on the way has been given up and the page reset, its tab marked "NC:": the
+    // connect ends there.
+    if (Link == nullptr) {
+        return false;
+    }
+    IdentifiedSerNr = SerNrText;
+    return true;
+}
+
+void CLumatrelDlg::KeepReportedSerNr() {
+    if (!SerNr.empty() && SerNr != NoSerialNumberText) {
+        return;
+    }
+    if (!IdentifiedSerNr.empty()) {
+        SerNr = IdentifiedSerNr;
+    }
+}
+
 std::string CLumatrelDlg::ConnectedTabTitle(const char* interfaceName) {
     std::string title = interfaceName + SerNrText + "\nTesselSerNr:";
     for (std::size_t c = 0; c < 4; ++c) {
@@ -83,7 +104,9 @@ void CLumatrelDlg::ConnectRs232() {
     Link = SerialLink;
     InterfaceText = "RS232";
     StatusText = Format("Connected: %s", PortRs232.c_str());
-    IdentifyUnit();
+    if (!IdentifyConnectedUnit()) {
+        return;
+    }
     RecomputeChannelAssignment();
     RefreshModuleDisplay();
     UpdateMonitoring();
@@ -117,7 +140,9 @@ void CLumatrelDlg::ConnectTcp() {
     Link = TcpLink;
     InterfaceText = "TCP";
     StatusText = Format("Connected: %s", IpAdr.c_str());
-    IdentifyUnit();
+    if (!IdentifyConnectedUnit()) {
+        return;
+    }
     RecomputeChannelAssignment();
     const std::string title = ConnectedTabTitle("TCP:");
     IsConnected = 1;

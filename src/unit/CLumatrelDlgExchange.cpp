@@ -41,6 +41,11 @@ void CLumatrelDlg::AppendLog(const std::string& text, int target) {
 
 void CLumatrelDlg::WriteLogFile(const std::string& text) {
     if (LogWriteThrough != 0) {
+        // Lines for a log file this page never chose go to the window only: the report must
+        // neither ask for a name nor write into a file that another page proposed.
+        if (!LogFileNameChosen) {
+            return;
+        }
         OpenLogFile();
     }
     if (LogFile != nullptr) {
@@ -67,18 +72,24 @@ void CLumatrelDlg::LockedExchange(const std::string& command, std::string& reply
     if (Link == nullptr) {
         return;
     }
-    const std::string serial = FromCp1252(ToCp1252(SerNr));
+    // The serial number as 8-bit text, for the message of a lost connection.
+    auto lostSerial = [this] {
+        KeepReportedSerNr();
+        return FromCp1252(ToCp1252(SerNr));
+    };
     std::unique_lock<std::recursive_mutex> lock(ExchangeLock());
     try {
         Link->SendCmd(command);
         Link->GetResponse(reply);
     } catch (const CRKM5TcpIoError& error) {
         lock.unlock();
+        const std::string serial = lostSerial();
         LoseConnection(error.m_strMessage, tcpLine,
                        Format("TCP connection lost RKM5 SerialNumber: %s", serial.c_str()), target);
         return;
     } catch (const CRKM5Rs232IoError& error) {
         lock.unlock();
+        const std::string serial = lostSerial();
         LoseConnection(error.m_strMessage, serialLine,
                        Format("RS232 connection lost RKM5 SerialNumber: %s", serial.c_str()),
                        target);

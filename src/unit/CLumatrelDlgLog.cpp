@@ -37,6 +37,7 @@ bool CLumatrelDlg::ChooseLogFileName() {
         return false;
     }
     LogFilePath = *chosen;
+    LogFileNameChosen = true;
     // Any dot counts, a folder's too: only a name without one gets the extension.
     if (LogFilePath.find('.') == std::string::npos) {
         LogFilePath += ".txt";

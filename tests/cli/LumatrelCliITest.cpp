@@ -13,10 +13,15 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -186,9 +191,57 @@ TEST(LumatrelCli, MessageBoxesGoToStandardError) {
     SimUnit unit;
     SimTcpServer server(unit);
     const CliRun run = RunCli({"--tcp", Target(server.Port()), "--run", "/no/such/file.txt"});
-    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Exit, 1);
     EXPECT_NE(run.Err.find("command Listfile could not be opened"), std::string::npos);
     EXPECT_EQ(run.Out.find("command Listfile could not be opened"), std::string::npos);
+}
+
+// A command file that is no regular file of at most 16 MB is refused with its reason; the run
+// goes no further, switches the LEDs off and exits with 1.
+TEST(LumatrelCli, ACommandFileThatCannotBeRunEndsTheRunWithTheLedsOff) {
+    struct Row {
+        const char* name;
+        std::function<std::string(const TempFolder&)> make;
+        const char* reason;
+    };
+    const std::vector<Row> rows = {
+        {"endless device", [](const TempFolder&) { return std::string("/dev/zero"); },
+         "it is a device, not a file"},
+        {"fifo",
+         [](const TempFolder& folder) {
+             const std::string path = (folder.Path() / "pipe").string();
+             EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+             return path;
+         },
+         "it is a pipe (FIFO), not a file"},
+        {"folder", [](const TempFolder& folder) { return folder.Path().string(); },
+         "it is a folder, not a file"},
+        {"over sixteen megabytes",
+         [](const TempFolder& folder) {
+             const std::string path = (folder.Path() / "big.txt").string();
+             std::ofstream(path, std::ios::binary) << "MO 2\n";
+             EXPECT_EQ(::truncate(path.c_str(), 16 * 1024 * 1024 + 1), 0);
+             return path;
+         },
+         "it holds more than 16 MB"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SimUnit unit;
+        SimTcpServer server(unit);
+        TempFolder folder;
+        const std::string path = row.make(folder);
+        const CliRun run = RunCli({"--tcp", Target(server.Port()), "--run", path, "MO 2"});
+        EXPECT_EQ(run.Exit, 1);
+        EXPECT_NE(run.Err.find("command Listfile could not be opened\n" + path + ": " + row.reason),
+                  std::string::npos)
+            << run.Err;
+        const Texts received = unit.ReceivedCommands();
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.back(), "LC 0");
+        EXPECT_EQ(std::count(received.begin(), received.end(), "MO 2"), 0);
+        EXPECT_TRUE(run.Printed("All LEDs switched off, Send: LC 0"));
+    }
 }
 
 TEST(LumatrelCli, NoUnitToConnectToExitsWithOne) {

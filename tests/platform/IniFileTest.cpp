@@ -1,9 +1,12 @@
 #include "platform/IniFile.h"
 
+#include "link/FormatSystemError.h"
+#include "support/AsNobody.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +86,16 @@ INSTANTIATE_TEST_SUITE_P(
         ReadRow{"BracketWithoutCloseIsNoHeader", "[S\r\nk=1\r\n", "S", "k", "none", "none"},
         ReadRow{"KeysBeforeFirstHeaderAreNameless", "k=1\r\n[S]\r\nk=2\r\n", "", "k", "", "1"},
         ReadRow{"LineFeedOnlyFile", "[S]\nk=1\n[T]\nk=2", "T", "k", "", "2"},
+        ReadRow{"CarriageReturnOnlyFile", "[S]\rk=1\r[T]\rk=2\r", "T", "k", "", "2"},
+        ReadRow{"LoneCarriageReturnEndsALine", "[S]\r\nk=1\rj=2\r\n", "S", "j", "", "2"},
+        ReadRow{"ByteOrderMarkIsNoPartOfTheFirstHeader", "\xEF\xBB\xBF[General]\r\nk=2\r\n",
+                "General", "k", "", "2"},
+        ReadRow{"FileWithUtf8MarkIsReadAsUtf8",
+                "\xEF\xBB\xBF[S]\r\nk=25 \xC2\xB0"
+                "C\r\n",
+                "S", "k", "",
+                "25 \xC2\xB0"
+                "C"},
         ReadRow{"ValueReadWhole", "[S]\r\nk=" + kLongValue + "\r\n", "S", "k", "", kLongValue},
         ReadRow{"ValueDecodedFromCp1252",
                 "[S]\r\nk=25 \xB0"
@@ -245,6 +258,25 @@ INSTANTIATE_TEST_SUITE_P(
                      Set(f, "T", "c", "3");
                  },
                  "[S]\na=1\nb=2\n\n[T]\nc=3\n"},
+        WriteRow{"CarriageReturnFileStaysCarriageReturn", "[S]\ra=1\r",
+                 [](IniFile& f) {
+                     Set(f, "S", "b", "2\n");
+                     Set(f, "T", "c", "3");
+                 },
+                 "[S]\ra=1\rb=2\r\r[T]\rc=3\r"},
+        WriteRow{"ByteOrderMarkStaysInFrontAndTextStaysUtf8", "\xEF\xBB\xBF[S]\r\nk=1\r\n",
+                 [](IniFile& f) {
+                     Set(f, "S", "k", "2");
+                     Set(f, "T", "x",
+                         "25 \xC2\xB0"
+                         "C");
+                 },
+                 "\xEF\xBB\xBF[S]\r\nk=2\r\n[T]\r\nx=25 \xC2\xB0"
+                 "C\r\n"},
+        WriteRow{"ByteOrderMarkOfAnEmptyFileStays", "\xEF\xBB\xBF",
+                 [](IniFile& f) { Set(f, "S", "k", "v"); }, "\xEF\xBB\xBF[S]\r\nk=v\r\n"},
+        WriteRow{"LoneCarriageReturnInAValueEndsTheLine", "[S]\r\n",
+                 [](IniFile& f) { Set(f, "S", "k", "a\rb=c"); }, "[S]\r\nk=a\r\nb=c\r\n"},
         WriteRow{"OtherLinesKeepTheirOwnLineEnds", "[S]\na=1\r\nb=2\n",
                  [](IniFile& f) { Set(f, "S", "a", "5"); }, "[S]\na=5\r\nb=2\n"},
         WriteRow{"MissingValueRemovesTheKey", "[S]\r\na=1\r\nb=2\r\nA=3\r\n",
@@ -399,23 +431,171 @@ TEST_F(IniFileOnDisk, FolderThatCannotBeWrittenIsReported) {
     EXPECT_EQ(ReadBytes(blocker), "not a folder");
 }
 
-TEST_F(IniFileOnDisk, ReadOnlyFolderIsReportedAndOriginalKept) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
-    }
-    const auto folder = PathOf("locked");
-    std::filesystem::create_directory(folder);
-    WriteBytes(folder / "cfg.ini", "[S]\r\nk=1\r\n");
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::owner_exec);
+// A save that cannot make its temporary file beside the original rewrites the original in
+// place, so that a file the operator may write is saved in a folder the operator may not.
+struct InPlaceRow {
+    const char* name;
+    std::string before;
+    const char* value;
+    std::string after;
+};
+
+class SaveInPlace : public IniFileOnDisk, public ::testing::WithParamInterface<InPlaceRow> {};
+
+TEST_P(SaveInPlace, WhenNoTemporaryFileCanBeMade) {
+    const InPlaceRow& row = GetParam();
+    const auto path = PathOf("LastConfig.ini");
+    WriteBytes(path, row.before);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
     IniFile file;
-    ASSERT_TRUE(file.Load(folder / "cfg.ini"));
-    file.WriteString("S", "k", "2");
-    EXPECT_FALSE(file.Save());
-    EXPECT_FALSE(file.LastError().empty());
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadBytes(folder / "cfg.ini"), "[S]\r\nk=1\r\n");
+    ASSERT_TRUE(file.Load(path));
+    file.WriteString("S", "k", row.value);
+    int attempts = 0;
+    file.SetCreateTemporaryHook([&](const std::string&) {
+        ++attempts;
+        errno = EACCES;
+        return -1;
+    });
+    ASSERT_TRUE(file.Save()) << file.LastError();
+    EXPECT_EQ(attempts, 1);
+    EXPECT_EQ(ReadBytes(path), row.after);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the same file, rewritten";
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"LastConfig.ini"});
+    EXPECT_FALSE(file.IsModified());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    IniFile, SaveInPlace,
+    ::testing::Values(InPlaceRow{"LongerFile", "[S]\r\nk=1\r\n", "12345", "[S]\r\nk=12345\r\n"},
+                      InPlaceRow{"ShorterFileLosesItsOldTail", "[S]\r\nk=12345\r\n; tail\r\n", "1",
+                                 "[S]\r\nk=1\r\n; tail\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IniFileOnDisk, AMissingFileInAFolderWithoutRoomIsReportedAndNotMade) {
+    const auto path = PathOf("new.ini");
+    IniFile file;
+    ASSERT_TRUE(file.Load(path));
+    file.WriteString("S", "k", "v");
+    file.SetCreateTemporaryHook([](const std::string&) {
+        errno = EACCES;
+        return -1;
+    });
+    EXPECT_FALSE(file.Save());
+    EXPECT_NE(file.LastError().find("new.ini"), std::string::npos) << file.LastError();
+    EXPECT_NE(file.LastError().find(FormatSystemError(EACCES)), std::string::npos)
+        << file.LastError();
+    EXPECT_TRUE(FolderEntries().empty());
+    EXPECT_TRUE(file.IsModified());
+}
+
+// The folder is the operator's to read only, the file is the operator's to write: as an
+// operator (root is let through any folder, so a test run as root saves as nobody).
+TEST_F(IniFileOnDisk, AWritableFileInAReadOnlyFolderIsSavedInPlace) {
+    const auto folder = PathOf("shared");
+    std::filesystem::create_directory(folder);
+    const auto path = folder / "LastConfig.ini";
+    WriteBytes(path, "[S]\r\nk=1\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::all & ~fs::perms::others_exec & ~fs::perms::group_exec &
+                              ~fs::perms::owner_exec);
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec |
+                               fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder, readOnly);
+    fs::permissions(m_folder.Path(), fs::perms::owner_all | fs::perms::others_exec);
+    auto save = [&] {
+        IniFile file;
+        return file.Load(path) && file.WriteString("S", "k", "2") && file.Save();
+    };
+    if (::geteuid() == 0) {
+        EXPECT_TRUE(RunAsNobody(save));
+    } else {
+        EXPECT_TRUE(save());
+    }
+    EXPECT_EQ(ReadBytes(path), "[S]\r\nk=2\r\n");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"LastConfig.ini"});
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+TEST_F(IniFileOnDisk, ASaveKeepsTheFilesOwnerGroupAndMode) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file to another owner and group";
+    }
+    const auto path = PathOf("shared.ini");
+    WriteBytes(path, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(::chown(path.c_str(), 4242, 4343), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    IniFile file;
+    ASSERT_TRUE(file.Load(path));
+    file.WriteString("S", "k", "2");
+    ASSERT_TRUE(file.Save()) << file.LastError();
+    EXPECT_EQ(ReadBytes(path), "[S]\r\nk=2\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4242u);
+    EXPECT_EQ(st.st_gid, 4343u);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
+// A user who may write a group's file but is no member of the group cannot give a new file
+// that group: the file is rewritten in place rather than handed to the user's own group.
+TEST_F(IniFileOnDisk, AGroupTheSaverCannotGiveKeepsTheFileInPlace) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can set up a group file the saver is no member of";
+    }
+    namespace fs = std::filesystem;
+    fs::permissions(m_folder.Path(), fs::perms::all);
+    const auto path = PathOf("group.ini");
+    WriteBytes(path, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(::chown(path.c_str(), kNobodyUid, 4343), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    EXPECT_TRUE(RunAsNobody([&] {
+        IniFile file;
+        return file.Load(path) && file.WriteString("S", "k", "2") && file.Save();
+    }));
+    EXPECT_EQ(ReadBytes(path), "[S]\r\nk=2\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_gid, 4343u);
+    EXPECT_EQ(after.st_mode & 07777, 0664u);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"group.ini"});
+}
+
+struct Utf16Row {
+    const char* name;
+    std::string bytes;
+};
+
+class Utf16File : public IniFileOnDisk, public ::testing::WithParamInterface<Utf16Row> {};
+
+TEST_P(Utf16File, IsRefusedWithItsReasonAndNeverReplaced) {
+    const auto path = PathOf("notepad.ini");
+    WriteBytes(path, GetParam().bytes);
+    IniFile file;
+    EXPECT_FALSE(file.Load(path));
+    EXPECT_NE(file.LastError().find(path.string()), std::string::npos) << file.LastError();
+    EXPECT_NE(file.LastError().find("UTF-16"), std::string::npos) << file.LastError();
+    EXPECT_TRUE(file.SectionNames().empty());
+    file.WriteString("General", "Count_RKM5", "1");
+    EXPECT_FALSE(file.Save());
+    EXPECT_EQ(ReadBytes(path), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IniFile, Utf16File,
+    ::testing::Values(Utf16Row{"LittleEndian", std::string("\xFF\xFE[\0G\0]\0\r\0\n\0", 12)},
+                      Utf16Row{"BigEndian", std::string("\xFE\xFF\0[\0G\0]\0\r\0\n", 12)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IniFileOnDisk, UnreadableFileLoadsEmptyAndIsNeverReplaced) {
     const auto folder = PathOf("a-folder.ini");

@@ -1,3 +1,4 @@
+#include "platform/UserProfile.h"
 #include "support/SystemRig.h"
 #include "support/TempFolder.h"
 
@@ -130,7 +131,7 @@ TEST(SystemWindowConnectAll, IsRefusedBeforeAConfigurationWasLoaded) {
     EXPECT_EQ(rig.servers[0]->SessionCount(), 0);
 }
 
-TEST(SystemWindowConnectAll, ConnectsEveryUnitAfterItsInterfaceAndKeepsTheSelection) {
+TEST(SystemWindowConnectAll, ConnectsEveryUnitAfterItsInterfaceFromTheRebuiltTabs) {
     SystemRig rig;
     rig.system.AddUnit();
     rig.system.AddUnit();
@@ -148,10 +149,62 @@ TEST(SystemWindowConnectAll, ConnectsEveryUnitAfterItsInterfaceAndKeepsTheSelect
     EXPECT_EQ(rig.Page(0).SerNr, "10001");
     EXPECT_EQ(rig.Page(1).SerNr, "10002");
     EXPECT_EQ(rig.system.TabCtrl.Items[1].Title.rfind("TCP:10002\nTesselSerNr:", 0), 0u);
-    EXPECT_EQ(rig.system.TabCtrl.GetCurSel(), 1);
-    EXPECT_EQ(rig.system.ActualTab, 1);
+    // The rebuild of the unit view leaves its last tab selected, and Connect all returns there.
+    EXPECT_EQ(rig.system.TabCtrl.GetCurSel(), 2);
+    EXPECT_EQ(rig.system.ActualTab, 2);
     EXPECT_EQ(rig.system.ViewUnits, rig.system.Units);
     EXPECT_EQ(rig.system.ViewMode, 0);
+}
+
+// "RKM5 View" and Connect all rebuild the unit view's tabs: numbered afresh in tab order,
+// titled after their units, each connected unit's currents and monitoring read anew.
+TEST(SystemWindowUnitView, TheRebuildNumbersTheTabsAfreshSoTheNextUnitTakesTheNextNumber) {
+    struct Row {
+        const char* name;
+        std::function<void(SystemRig&)> act;
+    };
+    const std::vector<Row> rows = {
+        {"RKM5 View", [](SystemRig& rig) { rig.system.OnMenuCommand(SystemCommand::UnitView); }},
+        {"Connect all",
+         [](SystemRig& rig) {
+             rig.system.ConfigLoaded = true;
+             rig.system.OnMenuCommand(SystemCommand::ConnectAll);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SystemRig rig;
+        rig.system.AddUnit();
+        rig.system.AddUnit();
+        rig.Page(1).SelectedIf = "none";
+        rig.Page(2).SelectedIf = "none"; // neither interface: Connect all leaves it alone
+        rig.Connect(0, 0);
+        rig.system.TabCtrl.SelectPage(1);
+        rig.system.RemoveUnit();
+        ASSERT_EQ(rig.system.TabCtrl.Labels, (std::vector<std::string>{Label(1), Label(3)}));
+        CLumatrelDlg* const first = rig.system.Units[0];
+        CLumatrelDlg* const second = rig.system.Units[1];
+        rig.sims[0].ClearReceivedCommands();
+
+        row.act(rig);
+
+        EXPECT_EQ(rig.system.TabCtrl.Labels, (std::vector<std::string>{Label(1), Label(2)}));
+        EXPECT_EQ(rig.system.Units[0], first);
+        EXPECT_EQ(rig.system.Units[1], second);
+        EXPECT_EQ(rig.system.ViewUnits, rig.system.Units);
+        EXPECT_EQ(rig.system.TabCtrl.Items[0].Title.rfind("TCP:", 0), 0u);
+        EXPECT_EQ(rig.system.TabCtrl.Items[0].Image, 1);
+        EXPECT_EQ(rig.system.TabCtrl.Items[1].Title, "RKM5: No.2\nTesselSerNr:");
+        EXPECT_EQ(rig.system.TabCtrl.Items[1].Image, 0);
+        const std::vector<std::string> received = rig.Received(0);
+        EXPECT_NE(std::find(received.begin(), received.end(), "IY"), received.end());
+        EXPECT_NE(first->Link, nullptr);
+        EXPECT_EQ(first->Timers().IsTimerRunning(1), true);
+
+        rig.system.AddUnit();
+        EXPECT_EQ(rig.system.TabCtrl.Labels,
+                  (std::vector<std::string>{Label(1), Label(2), Label(3)}));
+    }
 }
 
 TEST(SystemWindowDisconnectAll, SwitchesOffClosesEveryLinkAndEmptiesTheModuleKeys) {
@@ -239,6 +292,7 @@ TEST(SystemWindowSystemInfo, OneFileFramesEachConnectedUnitAndTellsOfTheOthers) 
 
         ASSERT_EQ(rig.fs.prompter.FileRequests.size(), 1u);
         EXPECT_EQ(rig.fs.prompter.FileRequests[0].FileName, "systemInfoLog.txt");
+        EXPECT_TRUE(rig.fs.prompter.FileRequests[0].OverwritePrompt);
         EXPECT_EQ(rig.fs.prompter.Messages, std::vector<std::string>{"no connection opened"});
         const std::string text = ReadFile(folder.Path() / "report.txt");
         const std::string start = std::string(row.header) +
@@ -293,6 +347,68 @@ TEST(SystemWindowSystemInfo, TheLogWindowListShowsTheQueriesWithoutAFile) {
     EXPECT_EQ(rig.Received(0).size(), 27u);
     EXPECT_TRUE(rig.Logged(0, "Send: VR"));
     EXPECT_TRUE(rig.Logged(0, "Send: ST D"));
+}
+
+// A link lost in the middle of the report is told once; the lines that end the connection go
+// to the page's log window, and to a log file only when the page has chosen one.
+TEST(SystemWindowSystemInfo, ALinkLostDuringTheReportIsToldOnceAndItsLinesGoToTheWindow) {
+    struct Row {
+        const char* name;
+        bool toFile;     // "Save system info to file", else "List system info in Log window"
+        bool saveLog;    // the page saved its log to a file of its own beforehand
+        bool cancelSave; // the page's log save dialog was cancelled beforehand
+    };
+    const std::vector<Row> rows = {
+        {"report to a file, no log file", true, false, false},
+        {"report in the window, no log file", false, false, false},
+        {"report to a file after a cancelled log save", true, false, true},
+        {"report to a file, with the page's log file", true, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SystemRig rig;
+        TempFolder folder;
+        const auto session = folder.Path() / "session.txt";
+        const auto otherPages = folder.Path() / "other-page.txt";
+        const ProfileVersion version = CurrentProfileVersion();
+        ASSERT_TRUE(WriteLogFilePath(rig.fs.profilePath, version.major, version.minor,
+                                     otherPages.string()));
+        rig.Connect(0, 0);
+        rig.Page(0).SerNr = "1234";
+        if (row.saveLog) {
+            rig.fs.prompter.FileAnswers.push_back(session.string());
+            rig.Page(0).SaveLogWindowToFile();
+            ASSERT_TRUE(std::filesystem::exists(session));
+        }
+        if (row.cancelSave) {
+            rig.fs.prompter.FileAnswers.push_back(std::nullopt);
+            rig.Page(0).SaveLogWindowToFile();
+        }
+        const std::size_t requests = rig.fs.prompter.FileRequests.size();
+        SimFaults faults;
+        faults.CloseMidReply = true;
+        rig.sims[0].SetFaults(faults);
+
+        if (row.toFile) {
+            rig.fs.prompter.FileAnswers.push_back((folder.Path() / "report.txt").string());
+            rig.system.OnMenuCommand(SystemCommand::SaveSystemInfo);
+        } else {
+            rig.system.OnMenuCommand(SystemCommand::ListSystemInfo);
+        }
+
+        EXPECT_EQ(rig.Page(0).Link, nullptr);
+        EXPECT_EQ(rig.fs.prompter.Messages,
+                  std::vector<std::string>{"TCP connection lost RKM5 SerialNumber: 1234"});
+        EXPECT_EQ(rig.fs.prompter.FileRequests.size(), requests + (row.toFile ? 1 : 0))
+            << "no log file name is asked for";
+        EXPECT_TRUE(rig.Logged(0, ">> Info: Disconnect complete"));
+        EXPECT_FALSE(std::filesystem::exists(otherPages)) << "another page's log file";
+        if (row.saveLog) {
+            const std::string saved = ReadFile(session);
+            EXPECT_NE(saved.find(">> Info: Disconnect complete\n"), std::string::npos) << saved;
+        }
+        EXPECT_EQ(rig.Page(0).LogFile, nullptr);
+    }
 }
 
 TEST(SystemWindowExit, EveryPathSwitchesOffAndEndsTheRun) {

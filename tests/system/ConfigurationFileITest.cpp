@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -433,7 +434,15 @@ INSTANTIATE_TEST_SUITE_P(
         OddFileRow{"BinaryBytesLoadOneDefaultUnit",
                    std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe=\x01", 20), 1,
                    "no configuration found in "},
-        OddFileRow{"AnEmptyFileLoadsOneDefaultUnit", "", 1, "no configuration found in "}),
+        OddFileRow{"AnEmptyFileLoadsOneDefaultUnit", "", 1, "no configuration found in "},
+        OddFileRow{"OnlyOtherProgramsSectionsLoadOneDefaultUnit",
+                   "[Service]\r\nlastVisit=2024-11-02\r\n[interface_Rkm5_x]\r\nSerNr=1\r\n", 1,
+                   "no configuration found in "},
+        OddFileRow{"ANegativeUnitCountIsRefused", "[General]\r\nCount_RKM5=-2\r\n", 1,
+                   "Count_RKM5=-2 in [General] of "},
+        OddFileRow{"AUtf16FileIsRefusedWithItsReason",
+                   std::string("\xFF\xFE[\0G\0e\0n\0e\0r\0a\0l\0]\0\r\0\n\0", 24), 1,
+                   "configuration could not be read: "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConfigurationLoad, TwentyUnitsFromAFileOfTwentyFiveKeepTheirOwnSections) {
@@ -444,6 +453,89 @@ TEST(ConfigurationLoad, TwentyUnitsFromAFileOfTwentyFiveKeepTheirOwnSections) {
     ASSERT_EQ(rig.system.UnitCount, 20);
     EXPECT_EQ(rig.Page(19).SerNr, "20019");
     EXPECT_EQ(rig.system.TabCtrl.Labels.back(), Label(20));
+}
+
+// A file that holds the program's sections, whatever else it holds, is a configuration.
+TEST(ConfigurationLoad, AUnitSectionAloneOrGeneralAloneIsAConfiguration) {
+    for (const char* bytes : {"[Service]\r\nx=1\r\n[interface_Rkm5_0]\r\nSerNr=4711\r\n",
+                              "[general]\r\nCount_RKM5=1\r\n[Service]\r\nx=1\r\n"}) {
+        SCOPED_TRACE(bytes);
+        TempFolder temp;
+        WriteBytes(temp.Path() / "cfg.ini", bytes);
+        SystemRig rig;
+        LoadFrom(rig, temp.Path() / "cfg.ini");
+        EXPECT_TRUE(rig.fs.prompter.Messages.empty()) << rig.fs.prompter.Messages.at(0);
+        EXPECT_EQ(rig.system.UnitCount, 1);
+    }
+}
+
+// Files as editors save them: with a UTF-8 byte order mark, or with the carriage returns of
+// old Macintosh editors as their only line ends.
+struct EditorFileRow {
+    const char* name;
+    std::string mark;
+    std::string end;
+};
+
+class ConfigurationFromAnEditor : public ::testing::TestWithParam<EditorFileRow> {};
+
+TEST_P(ConfigurationFromAnEditor, LoadsEveryUnitAndKeepsItsFormWhenSaved) {
+    const EditorFileRow& row = GetParam();
+    const std::string& e = row.end;
+    TempFolder temp;
+    const fsys::path path = temp.Path() / "editor.ini";
+    WriteBytes(path, row.mark + "[General]" + e + "Count_RKM5=2" + e + e + "[interface_Rkm5_0]" +
+                         e + "SerNr=31001" + e + "[interface_Rkm5_1]" + e + "SerNr=31002" + e +
+                         "portRS232=/dev/ttyUSB\xC3\xB6" + e);
+    SystemRig rig;
+    LoadFrom(rig, path);
+    EXPECT_TRUE(rig.fs.prompter.Messages.empty()) << rig.fs.prompter.Messages.at(0);
+    ASSERT_EQ(rig.system.UnitCount, 2);
+    EXPECT_EQ(rig.Page(0).SerNr, "31001");
+    EXPECT_EQ(rig.Page(1).SerNr, "31002");
+
+    SaveAs(rig, path);
+    const std::string saved = ReadBytes(path);
+    EXPECT_EQ(saved.rfind(row.mark + "[General]" + e + "Count_RKM5=2" + e, 0), 0u) << saved;
+    IniFile file;
+    ASSERT_TRUE(file.Load(path));
+    EXPECT_EQ(file.SectionNames().front(), "General");
+    EXPECT_EQ(file.ReadInt("General", "Count_RKM5", -1), 2);
+    EXPECT_EQ(file.ReadString("interface_Rkm5_1", "SerNr", ""), "31002");
+    // Every line the save added ends as the file's own lines do.
+    std::string others = saved;
+    for (std::size_t at = others.find(e); at != std::string::npos; at = others.find(e, at)) {
+        others.erase(at, e.size());
+    }
+    EXPECT_EQ(others.find_first_of("\r\n"), std::string::npos) << saved;
+    if (!row.mark.empty()) {
+        EXPECT_EQ(rig.Page(1).PortRs232, "/dev/ttyUSB\xC3\xB6") << "the marked file is UTF-8";
+        EXPECT_NE(saved.find("portRS232=/dev/ttyUSB\xC3\xB6" + e), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(System, ConfigurationFromAnEditor,
+                         ::testing::Values(EditorFileRow{"Utf8ByteOrderMark", "\xEF\xBB\xBF",
+                                                         "\r\n"},
+                                           EditorFileRow{"CarriageReturnsOnly", "", "\r"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConfigurationSave, AUnitLostAfterConnectingFromItsMenuIsSavedUnderTheSerialNumberItReported) {
+    SystemRig rig;
+    rig.Connect(0, 0);
+    ASSERT_NE(rig.Page(0).Link, nullptr);
+    SimFaults faults;
+    faults.CloseMidReply = true;
+    rig.sims[0].SetFaults(faults);
+    std::string reply;
+    rig.Page(0).ExchangeCommand("VR", reply, 0);
+    ASSERT_EQ(rig.Page(0).Link, nullptr);
+
+    TempFolder temp;
+    SaveAs(rig, temp.Path() / "lost.ini");
+    IniFile file;
+    ASSERT_TRUE(file.Load(temp.Path() / "lost.ini"));
+    EXPECT_EQ(file.ReadString("interface_Rkm5_0", "SerNr", ""), "10001");
 }
 
 // --- The exit paths and the start.
@@ -502,6 +594,25 @@ TEST(ConfigurationExit, CancelLeavesLastConfigAndTheProfileAlone) {
     EXPECT_FALSE(fsys::exists(rig.fs.LastConfigPath()));
     EXPECT_FALSE(fsys::exists(rig.fs.profilePath));
     EXPECT_TRUE(rig.fs.prompter.Questions.empty());
+}
+
+TEST(ConfigurationExit, ALastConfigThatCannotBeReadIsNeverReplaced) {
+    Startup start;
+    const std::string notepad("\xFF\xFE[\0G\0e\0n\0e\0r\0a\0l\0]\0\r\0\n\0", 24);
+    start.WriteLastConfig(notepad);
+    start.Start(1);
+    ASSERT_EQ(start.fs.prompter.Messages.size(), 1u);
+    EXPECT_EQ(start.fs.prompter.Messages[0].rfind(
+                  "configuration could not be read: " + start.fs.LastConfigPath() + "\n", 0),
+              0u)
+        << start.fs.prompter.Messages[0];
+    EXPECT_NE(start.fs.prompter.Messages[0].find("UTF-16"), std::string::npos);
+
+    start.system->OnExitButton();
+    ASSERT_EQ(start.fs.prompter.Messages.size(), 2u);
+    EXPECT_EQ(start.fs.prompter.Messages[1].rfind("configuration could not be saved: ", 0), 0u)
+        << start.fs.prompter.Messages[1];
+    EXPECT_EQ(ReadBytes(start.fs.LastConfigPath()), notepad);
 }
 
 TEST(ConfigurationExit, ALastConfigThatCannotBeWrittenIsReported) {

@@ -489,6 +489,33 @@ TEST(ModuleViewLinks, AUnitLostInTheModuleViewIsForgottenByEveryPageThatSharedIt
     EXPECT_EQ(rig.Tab(0).Link, link0);
 }
 
+// Units connected from their own menus have no serial number of their own: a lost one is
+// named, on every tab that shared its link and on its unit page, by the one it reported.
+TEST(ModuleViewLinks, AUnitConnectedFromItsMenuIsLostUnderTheSerialNumberItReported) {
+    ModuleRig rig(2);
+    rig.OnlyChannel(0, 0, 501);
+    rig.Sim(1).SetLayout({1, 1, 0, 0}, 501);
+    for (int i = 0; i < 2; ++i) {
+        rig.system.TabCtrl.SelectPage(i);
+        rig.Tab(i).ConnectSelected();
+        ASSERT_NE(rig.Tab(i).Link, nullptr);
+        ASSERT_EQ(rig.Tab(i).SerNr, "");
+    }
+    rig.system.ShowModuleView();
+    ASSERT_EQ(rig.Tab(1).Link, rig.Tab(2).Link);
+
+    SimFaults faults;
+    faults.CloseMidReply = true;
+    rig.Sim(1).SetFaults(faults);
+    ModuleRig::TimersOf(rig.Tab(2)).Fire(1);
+
+    EXPECT_EQ(rig.fs.prompter.Messages, Lines{"TCP connection lost RKM5 SerialNumber: 10002"});
+    EXPECT_EQ(rig.Titles()[1], "NC:10002");
+    EXPECT_EQ(rig.Titles()[2], "NC:10002");
+    EXPECT_EQ(rig.UnitPage(1).SerNr, "10002");
+    EXPECT_EQ(rig.UnitPage(0).SerNr, "") << "the unit that stays connected keeps none";
+}
+
 TEST(ModuleView, NeedsAnOpenConnection) {
     ModuleRig rig(1);
     CLumatrelDlg* unit = rig.system.Units[0];

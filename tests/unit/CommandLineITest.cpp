@@ -1,8 +1,16 @@
+#include "link/FormatSystemError.h"
 #include "support/ScriptedPeer.h"
 #include "support/SimulatedPage.h"
 #include "support/TempFolder.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -144,7 +152,8 @@ TEST_F(CommandLine, AFileRunNeedsAnOpenLinkAndAReadableFile) {
     const std::size_t before = LogSize();
     fs.prompter.FileAnswers = {(folder.Path() / "missing.txt").string()};
     page.RunCommandFile();
-    EXPECT_EQ(fs.prompter.Messages.back(), "command Listfile could not be opened");
+    EXPECT_EQ(fs.prompter.Messages.back().rfind("command Listfile could not be opened\n", 0), 0u)
+        << fs.prompter.Messages.back();
     // The header stays, no closing lines follow.
     const Texts logged = LogSince(before);
     ASSERT_EQ(logged.size(), 4u);
@@ -156,6 +165,90 @@ TEST_F(CommandLine, AFileRunNeedsAnOpenLinkAndAReadableFile) {
     page.RunCommandFile();
     EXPECT_EQ(fs.prompter.Messages.size(), messages);
     EXPECT_EQ(LogSize(), before + 4);
+}
+
+// Only a regular file of at most 16 MB is run; anything else is refused with its path and the
+// reason, after the header and before anything is sent.
+struct RefusedFileRow {
+    const char* name;
+    std::function<std::string(const TempFolder&)> make; // gives the path
+    std::string reason;
+};
+
+void PrintTo(const RefusedFileRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+std::string SparseFile(const TempFolder& folder, off_t size) {
+    const std::string path = (folder.Path() / "big.txt").string();
+    std::ofstream(path, std::ios::binary) << "VR\n";
+    if (::truncate(path.c_str(), size) != 0) {
+        ADD_FAILURE() << "truncate failed";
+    }
+    return path;
+}
+
+class CommandFileRefused : public CommandLine,
+                           public ::testing::WithParamInterface<RefusedFileRow> {};
+
+TEST_P(CommandFileRefused, WithItsPathAndReasonAndSendsNothing) {
+    const RefusedFileRow& row = GetParam();
+    Connect();
+    const std::string path = row.make(folder);
+    fs.prompter.FileAnswers = {path};
+    const std::size_t before = LogSize();
+    EXPECT_FALSE(page.RunCommandFile());
+    EXPECT_EQ(fs.prompter.Messages,
+              Texts{"command Listfile could not be opened\n" + path + ": " + row.reason});
+    EXPECT_EQ(LogSize(), before + 4) << "the header stays, no closing lines follow";
+    EXPECT_TRUE(unit.ReceivedCommands().empty());
+    EXPECT_NE(page.Link, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unit, CommandFileRefused,
+    ::testing::Values(RefusedFileRow{"EndlessDevice",
+                                     [](const TempFolder&) { return std::string("/dev/zero"); },
+                                     "it is a device, not a file"},
+                      RefusedFileRow{"Fifo",
+                                     [](const TempFolder& folder) {
+                                         const std::string path = (folder.Path() / "pipe").string();
+                                         if (::mkfifo(path.c_str(), 0600) != 0) {
+                                             ADD_FAILURE() << "mkfifo failed";
+                                         }
+                                         return path;
+                                     },
+                                     "it is a pipe (FIFO), not a file"},
+                      RefusedFileRow{"Folder",
+                                     [](const TempFolder& folder) {
+                                         const auto path = folder.Path() / "commands.txt";
+                                         std::filesystem::create_directory(path);
+                                         return path.string();
+                                     },
+                                     "it is a folder, not a file"},
+                      RefusedFileRow{"OneByteOverSixteenMegabytes",
+                                     [](const TempFolder& folder) {
+                                         return SparseFile(folder, 16 * 1024 * 1024 + 1);
+                                     },
+                                     "it holds more than 16 MB"},
+                      RefusedFileRow{"Missing",
+                                     [](const TempFolder& folder) {
+                                         return (folder.Path() / "missing.txt").string();
+                                     },
+                                     FormatSystemError(ENOENT)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLine, AFileOfSixteenMegabytesRuns) {
+    Connect();
+    const std::size_t size = 16 * 1024 * 1024;
+    std::string bytes = "VR\n//";
+    bytes.append(size - bytes.size() - 1, 'x');
+    bytes += '\n';
+    const std::string path = WriteFile("big.txt", bytes);
+    fs.prompter.FileAnswers = {path};
+    EXPECT_TRUE(page.RunCommandFile());
+    EXPECT_EQ(unit.ReceivedCommands(), Texts{"VR"});
+    EXPECT_TRUE(fs.prompter.Messages.empty());
 }
 
 TEST(CommandFileRun, ALinkLostMidFileStillLogsTheRestAndTheClosingLines) {

@@ -4,6 +4,7 @@
 #include "dialogs/CTcpConfig.h"
 #include "link/CRKM5Tcpio.h"
 #include "support/Fakes.h"
+#include "support/LostLink.h"
 #include "support/ScriptedPeer.h"
 #include "system/CTabDlg.h"
 #include "unit/CLumatrelDlg.h"
@@ -136,6 +137,44 @@ TEST_F(TcpConnection, AFailedOpenLeavesThePageDisconnectedWithTheReason) {
                                       std::to_string(page.IpPort),
                                   "++ Could not connect to RKM on 127.0.0.1, error code 111"}));
     EXPECT_EQ(Tab().Title, "RKM5 No.1\nTesselSerNr:");
+}
+
+TEST_F(TcpConnection, ALinkLostDuringTheIdentificationLeavesThePageNotConnected) {
+    page.SerNr = "777";
+    BreakReplies(unit);
+    page.ConnectTcp();
+    ExpectLostWhileConnecting(system, page, fs.prompter,
+                              "TCP connection lost RKM5 SerialNumber: 777");
+}
+
+// A unit set up through its menus has no serial number of its own; once lost, it is known by
+// the one it reported when it was connected.
+TEST_F(TcpConnection, AUnitLostAfterItsIdentificationIsNamedByTheSerialNumberItReported) {
+    struct Row {
+        const char* name;
+        const char* configured;
+        const char* named;
+    };
+    for (const Row& row :
+         {Row{"none configured", "", "10001"},
+          Row{"none after a save", "no RKM5 selected", "10001"}, Row{"configured", "777", "777"}}) {
+        SCOPED_TRACE(row.name);
+        page.SerNr = row.configured;
+        unit.SetFaults(SimFaults{});
+        page.ConnectTcp();
+        ASSERT_NE(page.Link, nullptr);
+        ASSERT_EQ(page.SerNrText, "10001");
+        fs.prompter.Messages.clear();
+        BreakReplies(unit);
+        std::string reply;
+        page.ExchangeCommand("VR", reply, 0);
+        ASSERT_EQ(page.Link, nullptr);
+        EXPECT_EQ(fs.prompter.Messages,
+                  std::vector<std::string>{std::string("TCP connection lost RKM5 SerialNumber: ") +
+                                           row.named});
+        EXPECT_EQ(Tab().Title, std::string("NC:") + row.named);
+        EXPECT_EQ(page.SerNr, row.named);
+    }
 }
 
 TEST_F(TcpConnection, AHostNameOnceUsedStaysAsTheAddress) {

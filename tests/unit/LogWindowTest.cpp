@@ -177,15 +177,39 @@ TEST_F(LogWindow, AFullDiskIsReportedInsteadOfLosingTheLogQuietly) {
 }
 
 TEST_F(LogWindow, WriteThroughReopensTheChosenFileForEveryLine) {
+    Holding({"saved"});
     fs.prompter.FileAnswers = {Path("through.txt")};
-    page.AskLogFileName = true;
+    page.SaveLogWindowToFile();
     page.LogWriteThrough = 1;
     page.AppendLog("first", 0);
     EXPECT_EQ(page.LogFile, nullptr);
     page.AppendLog("second", 0);
     page.LogWriteThrough = 0;
-    EXPECT_EQ(ReadFile(Path("through.txt")), "first\nsecond\n");
+    EXPECT_EQ(ReadFile(Path("through.txt")), kHeader + "saved\nfirst\nsecond\n");
     EXPECT_EQ(fs.prompter.FileRequests.size(), 1u);
+}
+
+// A page that never chose a log file neither asks for one nor writes into the one the
+// profile proposes (another page's): its lines stay in the window.
+TEST_F(LogWindow, WriteThroughWithoutAChosenFileWritesTheWindowOnly) {
+    const ProfileVersion v = CurrentProfileVersion();
+    ASSERT_TRUE(WriteLogFilePath(fs.profilePath, v.major, v.minor, Path("other.txt")));
+    for (bool ask : {true, false}) {
+        SCOPED_TRACE(ask ? "a name to be asked for" : "no name to be asked for");
+        page.AskLogFileName = ask;
+        page.LogWriteThrough = 1;
+        page.AppendLog("only in the window", 0);
+        page.LogWriteThrough = 0;
+        EXPECT_EQ(page.Controls.LogEntries.back(), "only in the window");
+    }
+    fs.prompter.FileAnswers = {std::nullopt};
+    page.SaveLogWindowToFile(); // cancelled: proposes the profile's name, chooses none
+    page.AskLogFileName = false;
+    page.LogWriteThrough = 1;
+    page.AppendLog("still only in the window", 0);
+    EXPECT_EQ(fs.prompter.FileRequests.size(), 1u);
+    EXPECT_TRUE(fs.prompter.Messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(Path("other.txt")));
 }
 
 TEST_F(LogWindow, HidingSwapsTheListForTheLastLineAndBack) {

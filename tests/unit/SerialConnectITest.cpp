@@ -3,6 +3,7 @@
 #include "link/CRKM5Serio.h"
 #include "link/FormatSystemError.h"
 #include "support/Fakes.h"
+#include "support/LostLink.h"
 #include "system/CTabDlg.h"
 #include "unit/CLumatrelDlg.h"
 
@@ -77,6 +78,30 @@ TEST_F(SerialConnection, AMissingPortLeavesThePageDisconnectedWithTheSystemText)
                          "++ Error -1001: Couldn't open port /dev/lumatrel-no-such-port",
                          FormatSystemError(ENOENT)}));
     EXPECT_EQ(Tab().Title, "RKM5 No.1\nTesselSerNr:");
+}
+
+TEST_F(SerialConnection, ALinkLostDuringTheIdentificationLeavesThePageNotConnected) {
+    page.SerNr = "777";
+    BreakReplies(unit);
+    page.ConnectRs232();
+    ExpectLostWhileConnecting(system, page, fs.prompter,
+                              "RS232 connection lost RKM5 SerialNumber: 777");
+}
+
+TEST_F(SerialConnection, AUnitSetUpThroughItsMenusIsLostUnderTheSerialNumberItReported) {
+    ASSERT_EQ(page.SerNr, "");
+    page.ConnectRs232();
+    ASSERT_NE(page.Link, nullptr);
+    const std::string reported = unit.Identity().SerialNumber;
+    ASSERT_EQ(page.SerNrText, reported);
+    BreakReplies(unit);
+    std::string reply;
+    page.ExchangeCommand("VR", reply, 0);
+    ASSERT_EQ(page.Link, nullptr);
+    EXPECT_EQ(fs.prompter.Messages,
+              std::vector<std::string>{"RS232 connection lost RKM5 SerialNumber: " + reported});
+    EXPECT_EQ(Tab().Title, "NC:" + reported);
+    EXPECT_EQ(page.SerNr, reported);
 }
 
 TEST_F(SerialConnection, DisconnectSwitchesOffClosesThePortAndRetitlesTheTab) {

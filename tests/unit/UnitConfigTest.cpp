@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,87 @@ TEST(UnitConfigReadCommands, TheListIsReplacedAndSortedAndBoundedByFifty) {
 
     p.page.ReadCommandList(2, Parsed("[CommandList_Rkm5_2]\r\ncount=-3\r\nLine_0=VR\r\n"));
     EXPECT_TRUE(p.page.Controls.CommandBox.Entries.empty());
+}
+
+// --- Numbers outside what their field can hold are refused, by key, and the default taken.
+
+struct RangeRow {
+    const char* name;
+    const char* line; // one line of "interface_Rkm5_0" or "channelMap_Rkm5_0"
+    std::int32_t CLumatrelDlg::*field;
+    std::int32_t expected;
+    const char* refused; // the start of the message naming the key; "" for none
+};
+
+void PrintTo(const RangeRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class UnitConfigRange : public ::testing::TestWithParam<RangeRow> {};
+
+TEST_P(UnitConfigRange, RefusesWhatItsFieldCannotHold) {
+    const RangeRow& row = GetParam();
+    Page p;
+    p.page.Baudrate = 4800;
+    p.page.IpPort = 80;
+    p.page.OperatingMode = 3;
+    p.page.ChannelAssignment = 1;
+    IniFile file;
+    file.SetPath("/configs/halle3.ini");
+    file.Parse(std::string("[interface_Rkm5_0]\r\n") + row.line + "\r\n");
+    p.page.ReadInterfaceSettings(0, file);
+    EXPECT_EQ(p.page.*row.field, row.expected);
+    if (*row.refused == '\0') {
+        EXPECT_TRUE(p.fs.prompter.Messages.empty());
+    } else {
+        ASSERT_EQ(p.fs.prompter.Messages.size(), 1u);
+        const std::string& message = p.fs.prompter.Messages[0];
+        EXPECT_EQ(message.rfind(row.refused, 0), 0u) << message;
+        EXPECT_NE(message.find("/configs/halle3.ini"), std::string::npos) << message;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unit, UnitConfigRange,
+    ::testing::Values(
+        RangeRow{"PortBeyondSixteenBitsIsRefused", "IpPort=67859", &CLumatrelDlg::IpPort, 23,
+                 "IpPort=67859 in [interface_Rkm5_0] of /configs/halle3.ini is out of range "
+                 "(1 to 65535); 23 is used"},
+        RangeRow{"HighestPortIsKept", "IpPort=65535", &CLumatrelDlg::IpPort, 65535, ""},
+        RangeRow{"LowestPortIsKept", "IpPort=1", &CLumatrelDlg::IpPort, 1, ""},
+        RangeRow{"PortZeroIsRefused", "IpPort=0", &CLumatrelDlg::IpPort, 23, "IpPort=0 "},
+        RangeRow{"NegativePortIsRefused", "IpPort=-23", &CLumatrelDlg::IpPort, 23, "IpPort=-23 "},
+        RangeRow{"PortThatIsNoNumberIsRefused", "IpPort=telnet", &CLumatrelDlg::IpPort, 23,
+                 "IpPort=telnet "},
+        RangeRow{"EmptyPortTakesTheDefaultQuietly", "IpPort=", &CLumatrelDlg::IpPort, 23, ""},
+        RangeRow{"NegativeBaudRateIsRefused", "baudrate=-9600", &CLumatrelDlg::Baudrate, 115200,
+                 "baudrate=-9600 in [interface_Rkm5_0] of /configs/halle3.ini is out of range "
+                 "(at least 1); 115200 is used"},
+        RangeRow{"BaudRateZeroIsRefused", "baudrate=0", &CLumatrelDlg::Baudrate, 115200,
+                 "baudrate=0 "},
+        RangeRow{"BaudRateOffTheDialogsListIsKept", "baudrate=250000", &CLumatrelDlg::Baudrate,
+                 250000, ""},
+        RangeRow{"OperatingModeAboveAnalogIsRefused", "OperatingMode=4",
+                 &CLumatrelDlg::OperatingMode, 1, "OperatingMode=4 "},
+        RangeRow{"BulbModeIsKept", "OperatingMode=0", &CLumatrelDlg::OperatingMode, 0, ""},
+        RangeRow{"AnalogModeIsKept", "OperatingMode=3", &CLumatrelDlg::OperatingMode, 3, ""},
+        RangeRow{"AssignmentOtherThanAutomaticOrManualIsRefused", "ChannelAssignment=2",
+                 &CLumatrelDlg::ChannelAssignment, 0, "ChannelAssignment=2 "},
+        RangeRow{"ManualAssignmentIsKept", "ChannelAssignment=1", &CLumatrelDlg::ChannelAssignment,
+                 1, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UnitConfigRange, ModulesPerChannelBeyondFourAreRefusedChannelByChannel) {
+    Page p;
+    IniFile file;
+    file.Parse("[channelMap_Rkm5_1]\r\nchannel_A=4\r\nchannel_B=5\r\nchannel_C=-1\r\n"
+               "channel_D=0\r\n");
+    p.page.ReadChannelMap(1, file);
+    EXPECT_EQ(p.page.ModulesPerChannel, (std::array<std::int32_t, 4>{4, 0, 0, 0}));
+    ASSERT_EQ(p.fs.prompter.Messages.size(), 2u);
+    EXPECT_EQ(p.fs.prompter.Messages[0],
+              "channel_B=5 in [channelMap_Rkm5_1] is out of range (0 to 4); 0 is used");
+    EXPECT_EQ(p.fs.prompter.Messages[1].rfind("channel_C=-1 ", 0), 0u);
 }
 
 // --- Values come back whole, whatever their length or their ends.
