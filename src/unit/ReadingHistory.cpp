@@ -78,7 +78,37 @@ class PlotFold {
 public:
     PlotFold(int width, QuantityMask pending) : m_width(width), Pending(pending) {}
 
-    void Feed(const RunSummary& run) {
+    // Samples one after the other, each a row of values (NaN: a hole).
+    void Samples(const float* rows, std::size_t count) {
+        const QuantityMask all = AllOf(m_width);
+        for (std::size_t r = 0; r < count; ++r) {
+            const float* values = rows + r * static_cast<std::size_t>(m_width);
+            QuantityMask valid = 0;
+            for (int q = 0; q < m_width; ++q) {
+                const float value = values[q];
+                if (std::isnan(value)) {
+                    continue;
+                }
+                const QuantityMask bit = static_cast<QuantityMask>(1u << q);
+                valid |= bit;
+                if ((Column.Has & bit) == 0) {
+                    Column.Min[q] = value;
+                    Column.Max[q] = value;
+                } else {
+                    Column.Min[q] = std::min(Column.Min[q], value);
+                    Column.Max[q] = std::max(Column.Max[q], value);
+                }
+            }
+            const QuantityMask broken = Pending & valid;
+            const QuantityMask first = valid & static_cast<QuantityMask>(~Column.Has);
+            Column.BreakBefore |= broken & first;
+            Column.BreakInside |= broken & static_cast<QuantityMask>(~first);
+            Column.Has |= valid;
+            Pending = static_cast<QuantityMask>(all & ~valid);
+        }
+    }
+
+    void Run(const RunSummary& run) {
         const QuantityMask valid = run.Valid;
         const QuantityMask broken = (Pending | run.Lead) & valid;
         const QuantityMask first = valid & static_cast<QuantityMask>(~Column.Has);
@@ -370,10 +400,12 @@ bool ReadingHistory::ReduceOldest(Group& group, std::int64_t cutoff, bool force)
 }
 
 void ReadingHistory::PlotGroup(const Group& group, std::int64_t from, std::int64_t to, int columns,
-                               std::vector<PlotColumn>* out) const {
+                               const ColumnsBySlot& out) const {
     const int width = GroupWidth(group.Kind);
-    for (int q = 0; q < width; ++q) {
-        out[q].assign(static_cast<std::size_t>(std::max(columns, 0)), PlotColumn{});
+    for (std::size_t q = 0; q < static_cast<std::size_t>(width); ++q) {
+        if (out[q] != nullptr) {
+            out[q]->assign(static_cast<std::size_t>(std::max(columns, 0)), PlotColumn{});
+        }
     }
     if (columns <= 0 || to <= from) {
         return;
@@ -405,24 +437,31 @@ void ReadingHistory::PlotGroup(const Group& group, std::int64_t from, std::int64
     // An entry that spans a column border is fed to both columns; after it, Pending holds its
     // own holes, so the second column finds it joined to itself unless it has holes.
     PlotFold fold(width, pending);
+    // Columns move forward in time, so each search starts where the last one ended.
+    std::uint64_t lows[2] = {tracks[0]->Begin(), tracks[1]->Begin()};
+    std::uint64_t highs[2] = {tracks[0]->Begin(), tracks[1]->Begin()};
     for (int c = 0; c < columns; ++c) {
         const std::int64_t start = ColumnStart(from, to, columns, c);
         const std::int64_t end = ColumnStart(from, to, columns, c + 1);
         fold.Column = ColumnFold{};
-        for (const ReadingTrack* track : tracks) {
-            if (track->Empty() || track->LastTime(track->End() - 1) < start ||
-                track->FirstTime(track->Begin()) >= end) {
+        for (std::size_t t = 0; t < 2; ++t) {
+            const ReadingTrack& track = *tracks[t];
+            if (track.Empty() || track.LastTime(track.End() - 1) < start ||
+                track.FirstTime(track.Begin()) >= end) {
                 continue;
             }
-            const std::uint64_t low = track->FirstEndingAtOrAfter(start);
-            const std::uint64_t high = track->FirstBeginningAtOrAfter(end);
-            if (low < high) {
-                track->Visit(low, high, [&fold](const RunSummary& run) { fold.Feed(run); });
+            lows[t] = track.FirstEndingAtOrAfter(start, lows[t]);
+            highs[t] = track.FirstBeginningAtOrAfter(end, std::max(highs[t], lows[t]));
+            if (lows[t] < highs[t]) {
+                track.Visit(lows[t], highs[t], fold);
             }
         }
-        for (int q = 0; q < width; ++q) {
+        for (std::size_t q = 0; q < static_cast<std::size_t>(width); ++q) {
+            if (out[q] == nullptr) {
+                continue;
+            }
             const QuantityMask bit = static_cast<QuantityMask>(1u << q);
-            PlotColumn& column = out[q][static_cast<std::size_t>(c)];
+            PlotColumn& column = (*out[q])[static_cast<std::size_t>(c)];
             column.HasData = (fold.Column.Has & bit) != 0;
             if (column.HasData) {
                 column.Min = fold.Column.Min[q];
@@ -436,23 +475,30 @@ void ReadingHistory::PlotGroup(const Group& group, std::int64_t from, std::int64
 
 std::vector<PlotColumn> ReadingHistory::Plot(Quantity quantity, std::int64_t from, std::int64_t to,
                                              int columns) const {
-    std::array<std::vector<PlotColumn>, kMaxTrackWidth> out;
-    PlotGroup(m_groups[Index(GroupOf(quantity))], from, to, columns, out.data());
-    return std::move(out[static_cast<std::size_t>(SlotOf(quantity))]);
+    std::vector<PlotColumn> columnsOut;
+    ColumnsBySlot out{};
+    out[static_cast<std::size_t>(SlotOf(quantity))] = &columnsOut;
+    PlotGroup(m_groups[Index(GroupOf(quantity))], from, to, columns, out);
+    return columnsOut;
 }
 
 std::array<std::vector<PlotColumn>, kQuantityCount>
 ReadingHistory::PlotAll(std::int64_t from, std::int64_t to, int columns) const {
     std::array<std::vector<PlotColumn>, kQuantityCount> all;
-    for (const Group& group : m_groups) {
-        std::array<std::vector<PlotColumn>, kMaxTrackWidth> out;
-        PlotGroup(group, from, to, columns, out.data());
-        for (int slot = 0; slot < GroupWidth(group.Kind); ++slot) {
-            all[static_cast<std::size_t>(QuantityAt(group.Kind, slot))] =
-                std::move(out[static_cast<std::size_t>(slot)]);
-        }
-    }
+    PlotAll(from, to, columns, all);
     return all;
+}
+
+void ReadingHistory::PlotAll(std::int64_t from, std::int64_t to, int columns,
+                             std::array<std::vector<PlotColumn>, kQuantityCount>& all) const {
+    for (const Group& group : m_groups) {
+        ColumnsBySlot out{};
+        for (int slot = 0; slot < GroupWidth(group.Kind); ++slot) {
+            out[static_cast<std::size_t>(slot)] =
+                &all[static_cast<std::size_t>(QuantityAt(group.Kind, slot))];
+        }
+        PlotGroup(group, from, to, columns, out);
+    }
 }
 
 namespace {

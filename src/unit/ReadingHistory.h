@@ -22,7 +22,7 @@
 // minimum and maximum. Values are 32-bit floats, exact for whole numbers up to 2^24 (which
 // covers every °C, mV, mA and status code a unit reports); NaN is a value not read. Times
 // are 32-bit millisecond offsets from their chunk's 64-bit start. Both tracks keep a summary
-// tree of fan-out 8 for the plot queries.
+// tree of fan-out 16 for the plot queries.
 //
 //   group        quantities                                    sample   reduced entry
 //   Temperatures controller and Tessel temperature, A to D  8  36 B     4+4+64+4+1 = 77 B
@@ -31,15 +31,21 @@
 //   CurrentReadBack, Setpoints: 4 currents each, only when the unit is asked or a current is
 //   set (a few entries a day).
 // A tree node stores 2 floats per quantity and 4 mask bytes: 68, 52 and 12 B for the three
-// polled groups; nodes add 1/8 + 1/64 + ... = 1/7 of a node per entry.
+// polled groups; nodes add 1/16 + 1/256 + ... = 1/15 of a node per entry.
 //
 // Budget, a unit monitored with all three polls every 3000 ms:
-//   full resolution, 24 h = 28 800 ticks:  (36 + 28 + 8) B + (68 + 52 + 12) B / 7 = 90.9 B
-//     a tick, 2.62 MB;
-//   reduced, the 6 days before that = 8 640 minutes: (77 + 61 + 21) B + 18.9 B = 178 B a
-//     minute, 1.54 MB;
-//   together 4.16 MB a unit; 20 units for 7 days: 83 MB, with chunk and allocator overhead
-//   below 100 MB resident (bench_history measures it).
+//   full resolution, 24 h = 28 800 ticks: (36 + 28 + 8) B + (68 + 52 + 12) B / 15 = 80.8 B
+//     a tick, 2.33 MB;
+//   reduced, the 6 days before that = 8 640 minutes: (77 + 61 + 21) B + 8.8 B = 168 B a
+//     minute, 1.45 MB;
+//   together 3.78 MB a unit; 20 units for 7 days: 76 MB, with chunk and allocator overhead
+//   about 81 MB more resident, 84 MB in all (bench_history measures it).
+//
+// Plot cost. A column takes the samples up to the first whole node and from the last one on
+// (fewer than 16 each side) and at most 2 x 15 nodes a level between, so a plot costs at most
+// the columns times that, whatever the range holds: 24 h (19 samples a column, read one by
+// one) and 7 days (134 entries a column, mostly nodes) cost the same.
+//
 // Older readings are dropped (HistoryLimits::RetentionMs). The counts are bounded as well, so
 // that a unit answering far more often than every period cannot outgrow the budget: beyond
 // twice the window's ticks the oldest samples are reduced early, beyond twice the retention's
@@ -179,6 +185,9 @@ public:
     // The same for every quantity, indexed by Quantity.
     std::array<std::vector<PlotColumn>, kQuantityCount> PlotAll(std::int64_t from, std::int64_t to,
                                                                 int columns) const;
+    // The same into the caller's vectors, which keep their memory from one redraw to the next.
+    void PlotAll(std::int64_t from, std::int64_t to, int columns,
+                 std::array<std::vector<PlotColumn>, kQuantityCount>& all) const;
 
     // The value read last at or before the time (for a cursor), none when the quantity was not
     // read then, the time lies in a gap, or a polled group was silent for longer than a gap.
@@ -208,8 +217,10 @@ private:
     void AppendGap(Group& group, std::int64_t time);
     void Age(Group& group, std::int64_t now);
     bool ReduceOldest(Group& group, std::int64_t cutoff, bool force);
+    // Where a group's plot goes, by slot; null for a slot not wanted.
+    using ColumnsBySlot = std::array<std::vector<PlotColumn>*, kMaxTrackWidth>;
     void PlotGroup(const Group& group, std::int64_t from, std::int64_t to, int columns,
-                   std::vector<PlotColumn>* out) const;
+                   const ColumnsBySlot& out) const;
 
     UtcClock m_clock;
     HistoryLimits m_limits;

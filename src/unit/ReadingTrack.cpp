@@ -269,12 +269,18 @@ void ReadingTrack::PopFront() {
     }
 }
 
-std::uint64_t ReadingTrack::FirstEndingAtOrAfter(std::int64_t time) const {
-    std::uint64_t low = m_begin;
-    std::uint64_t high = m_end;
+template <typename Before>
+std::uint64_t ReadingTrack::Gallop(std::uint64_t from, Before&& before) const {
+    std::uint64_t low = std::max(from, m_begin);
+    std::uint64_t high = low;
+    // Steps that double until they pass the answer, then halving between the last two.
+    for (std::uint64_t step = 1; high < m_end && before(high); step *= 2) {
+        low = high + 1;
+        high = std::min(m_end, high + step);
+    }
     while (low < high) {
         const std::uint64_t middle = low + (high - low) / 2;
-        if (LastTime(middle) < time) {
+        if (before(middle)) {
             low = middle + 1;
         } else {
             high = middle;
@@ -283,16 +289,10 @@ std::uint64_t ReadingTrack::FirstEndingAtOrAfter(std::int64_t time) const {
     return low;
 }
 
-std::uint64_t ReadingTrack::FirstBeginningAtOrAfter(std::int64_t time) const {
-    std::uint64_t low = m_begin;
-    std::uint64_t high = m_end;
-    while (low < high) {
-        const std::uint64_t middle = low + (high - low) / 2;
-        if (FirstTime(middle) < time) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
-    return low;
+std::uint64_t ReadingTrack::FirstEndingAtOrAfter(std::int64_t time, std::uint64_t from) const {
+    return Gallop(from, [&](std::uint64_t index) { return LastTime(index) < time; });
+}
+
+std::uint64_t ReadingTrack::FirstBeginningAtOrAfter(std::int64_t time, std::uint64_t from) const {
+    return Gallop(from, [&](std::uint64_t index) { return FirstTime(index) < time; });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -52,12 +53,13 @@ struct TrackEntry {
 //
 // Beside the entries the track keeps a summary tree: a node of level L summarises kFanOut
 // nodes of level L-1 (level 0 being the entries), built when its last child is appended. A
-// query over entries [from, to) is answered by at most 2 (kFanOut - 1) nodes per level, in
-// time order. Nodes that still cover dropped entries are dropped at the latest when all their
-// entries are, and a query never uses one, since no query range holds a dropped entry.
+// query over entries [from, to) is answered by at most 2 (kFanOut - 1) nodes per level and as
+// many entries at its ends, in time order. Nodes that still cover dropped entries are dropped at
+// the latest when all their entries are, and a query never uses one, since no query range holds a
+// dropped entry.
 class ReadingTrack {
 public:
-    static constexpr std::uint64_t kFanOut = 8;
+    static constexpr std::uint64_t kFanOut = 16;
     static constexpr std::uint64_t kChunkEntries = 64;
 
     // width quantities (1 to kMaxTrackWidth); a reduced track also stores interval ends,
@@ -87,14 +89,18 @@ public:
     // Drops the first entry; the track must not be empty.
     void PopFront();
 
-    // The first index whose entry ends at or after time, End() when none does.
-    std::uint64_t FirstEndingAtOrAfter(std::int64_t time) const;
-    // The first index whose entry begins at or after time, End() when none does.
-    std::uint64_t FirstBeginningAtOrAfter(std::int64_t time) const;
+    // The first index whose entry ends at or after time, End() when none does. The search
+    // starts at from (Begin() by default), which must not lie beyond the answer; from a nearby
+    // index it costs the logarithm of the distance.
+    std::uint64_t FirstEndingAtOrAfter(std::int64_t time, std::uint64_t from = 0) const;
+    // The first index whose entry begins at or after time, End() when none does; from as above.
+    std::uint64_t FirstBeginningAtOrAfter(std::int64_t time, std::uint64_t from = 0) const;
 
-    // Calls feed(const RunSummary&) for runs that together make up entries [from, to), in time
-    // order; Begin() <= from <= to <= End().
-    template <typename Feed> void Visit(std::uint64_t from, std::uint64_t to, Feed&& feed) const;
+    // Hands feed the runs that together make up entries [from, to), in time order, where
+    // Begin() <= from <= to <= End(): feed.Run(const RunSummary&) for a stored node or a
+    // reduced entry, and on a track of samples feed.Samples(const float* values, count) for
+    // consecutive samples, Width() values each (a gap's all NaN).
+    template <typename Feed> void Visit(std::uint64_t from, std::uint64_t to, Feed& feed) const;
 
 private:
     struct Chunk {
@@ -119,7 +125,12 @@ private:
     // Makes room for one more entry at time; returns its chunk and slot.
     Chunk& Reserve(std::int64_t time, std::size_t& slot);
     void Appended();
+    // The first index from from on at which before(index) is false; before must be true for
+    // a prefix of the indices only.
+    template <typename Before> std::uint64_t Gallop(std::uint64_t from, Before&& before) const;
     RunSummary Node(std::size_t level, std::uint64_t index) const;
+    template <typename Feed>
+    void FeedEntries(std::uint64_t from, std::uint64_t to, Feed& feed) const;
     void StoreNode(std::size_t level, const RunSummary& summary);
 
     int m_width;
@@ -132,43 +143,64 @@ private:
 };
 
 template <typename Feed>
-void ReadingTrack::Visit(std::uint64_t from, std::uint64_t to, Feed&& feed) const {
+void ReadingTrack::FeedEntries(std::uint64_t from, std::uint64_t to, Feed& feed) const {
+    if (m_reduced) {
+        for (; from < to; ++from) {
+            feed.Run(Leaf(from));
+        }
+        return;
+    }
+    while (from < to) {
+        const Chunk& chunk = ChunkOf(from);
+        const std::size_t slot = from % kChunkEntries;
+        const std::uint64_t count = std::min(to - from, kChunkEntries - slot);
+        feed.Samples(&chunk.Min[slot * static_cast<std::size_t>(m_width)],
+                     static_cast<std::size_t>(count));
+        from += count;
+    }
+}
+
+template <typename Feed>
+void ReadingTrack::Visit(std::uint64_t from, std::uint64_t to, Feed& feed) const {
+    if (m_levels.empty() || to - from < kFanOut) {
+        FeedEntries(from, to, feed);
+        return;
+    }
+    // The entries up to the first whole node and from the last one on, and between them
+    // nodes: rising on the left edge, the right edge's nodes waiting here until the left and
+    // the top are fed. Each level leaves fewer than kFanOut, and a 64-bit index has at most
+    // 22 levels.
+    const std::uint64_t leftEnd = std::min(to, (from + kFanOut - 1) / kFanOut * kFanOut);
+    const std::uint64_t rightBegin = std::max(leftEnd, to / kFanOut * kFanOut);
+    FeedEntries(from, leftEnd, feed);
     struct Later {
         std::size_t level;
         std::uint64_t index;
     };
-    // Runs at the right edge wait here, so that all are fed in time order; each level leaves
-    // fewer than kFanOut, and a 64-bit index has at most 22 levels of 8.
     std::array<Later, (kFanOut - 1) * 22> later{};
     std::size_t laterCount = 0;
-    auto feedAt = [&](std::size_t level, std::uint64_t index) {
-        if (level == 0) {
-            feed(Leaf(index));
-        } else {
-            feed(Node(level, index));
-        }
-    };
-    std::size_t level = 0;
-    while (from < to) {
+    std::uint64_t low = leftEnd / kFanOut;
+    std::uint64_t high = rightBegin / kFanOut;
+    for (std::size_t level = 1; low < high; ++level) {
         if (level >= m_levels.size()) {
-            for (; from < to; ++from) {
-                feedAt(level, from);
+            for (; low < high; ++low) {
+                feed.Run(Node(level, low));
             }
             break;
         }
-        for (; from < to && from % kFanOut != 0; ++from) {
-            feedAt(level, from);
+        for (; low < high && low % kFanOut != 0; ++low) {
+            feed.Run(Node(level, low));
         }
-        for (; to > from && to % kFanOut != 0;) {
-            --to;
-            later[laterCount++] = {level, to};
+        for (; high > low && high % kFanOut != 0;) {
+            --high;
+            later[laterCount++] = {level, high};
         }
-        from /= kFanOut;
-        to /= kFanOut;
-        ++level;
+        low /= kFanOut;
+        high /= kFanOut;
     }
     while (laterCount > 0) {
         --laterCount;
-        feedAt(later[laterCount].level, later[laterCount].index);
+        feed.Run(Node(later[laterCount].level, later[laterCount].index));
     }
+    FeedEntries(rightBegin, to, feed);
 }
