@@ -681,10 +681,11 @@ std::vector<PlotColumn> ScanPlot(const std::vector<TrackEntry>& entries, std::si
 
 TEST(ReadingHistory, PlotsAgreeWithAScanOfEveryEntry) {
     HistoryLimits limits;
+    // Windows wide enough for nodes of three levels in both tiers.
     limits.PeriodMs = 1000;
-    limits.FullResolutionMs = 2 * kMinute;
-    limits.ReductionIntervalMs = 10000;
-    limits.RetentionMs = 2 * kHour;
+    limits.FullResolutionMs = 30 * kMinute;
+    limits.ReductionIntervalMs = 2000;
+    limits.RetentionMs = 4 * kHour;
     Rig rig(limits);
     std::mt19937 random(20261211);
     auto uniform = [&](int low, int high) {
@@ -692,7 +693,7 @@ TEST(ReadingHistory, PlotsAgreeWithAScanOfEveryEntry) {
     };
     std::int64_t time = 1000000000000;
     const std::int64_t first = time;
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 8000; ++i) {
         const int what = uniform(0, 99);
         if (what < 2) {
             rig.Gap(time);
@@ -712,15 +713,16 @@ TEST(ReadingHistory, PlotsAgreeWithAScanOfEveryEntry) {
     for (const TrackEntry& entry : entries) {
         reduced += entry.Kind == EntryKind::Reduced ? 1 : 0;
     }
-    ASSERT_GT(reduced, 100u); // both tiers take part
-    ASSERT_LT(reduced, entries.size() - 100);
+    ASSERT_GT(reduced, 1000u); // both tiers take part
+    ASSERT_LT(reduced, entries.size() - 1000);
 
-    for (int query = 0; query < 200; ++query) {
-        const int scale = uniform(0, 2);
+    for (int query = 0; query < 300; ++query) {
+        const int scale = uniform(0, 3);
         const std::int64_t width = scale == 0   ? uniform(1, 100)
                                    : scale == 1 ? uniform(100, 5000)
-                                                : uniform(5000, 120000);
-        const int columns = uniform(1, 150);
+                                   : scale == 2 ? uniform(5000, 120000)
+                                                : uniform(120000, 900000);
+        const int columns = uniform(1, scale < 2 ? 150 : scale == 2 ? 60 : 10);
         const std::int64_t from = first - 5000 + uniform(0, static_cast<int>(time - first));
         const std::array<std::vector<PlotColumn>, kQuantityCount> all =
             rig.History.PlotAll(from, from + width * columns, columns);
