@@ -76,64 +76,56 @@ struct ColumnFold {
 // Feeds runs to columns; Pending holds, per quantity, whether a hole came after the last value.
 class PlotFold {
 public:
-    PlotFold(int width, QuantityMask pending) : m_width(width), Pending(pending) {}
+    PlotFold(int width, QuantityMask pending) : Width(width), Pending(pending) {}
 
     // Samples one after the other, each a row of values (NaN: a hole).
     void Samples(const float* rows, std::size_t count) {
-        const QuantityMask all = AllOf(m_width);
         for (std::size_t r = 0; r < count; ++r) {
-            const float* values = rows + r * static_cast<std::size_t>(m_width);
+            const float* values = rows + r * static_cast<std::size_t>(Width);
             QuantityMask valid = 0;
-            for (int q = 0; q < m_width; ++q) {
-                const float value = values[q];
-                if (std::isnan(value)) {
-                    continue;
-                }
-                const QuantityMask bit = static_cast<QuantityMask>(1u << q);
-                valid |= bit;
-                if ((Column.Has & bit) == 0) {
-                    Column.Min[q] = value;
-                    Column.Max[q] = value;
-                } else {
-                    Column.Min[q] = std::min(Column.Min[q], value);
-                    Column.Max[q] = std::max(Column.Max[q], value);
+            for (int q = 0; q < Width; ++q) {
+                if (!std::isnan(values[q])) {
+                    valid |= static_cast<QuantityMask>(1u << q);
+                    Extend(q, values[q], values[q]);
                 }
             }
-            const QuantityMask broken = Pending & valid;
-            const QuantityMask first = valid & static_cast<QuantityMask>(~Column.Has);
-            Column.BreakBefore |= broken & first;
-            Column.BreakInside |= broken & static_cast<QuantityMask>(~first);
-            Column.Has |= valid;
-            Pending = static_cast<QuantityMask>(all & ~valid);
+            Close(valid, 0, 0, 0);
         }
     }
 
     void Run(const RunSummary& run) {
-        const QuantityMask valid = run.Valid;
-        const QuantityMask broken = (Pending | run.Lead) & valid;
-        const QuantityMask first = valid & static_cast<QuantityMask>(~Column.Has);
-        Column.BreakBefore |= broken & first;
-        Column.BreakInside |= (broken & static_cast<QuantityMask>(~first)) | run.Inner;
-        for (int q = 0; q < m_width; ++q) {
-            const QuantityMask bit = static_cast<QuantityMask>(1u << q);
-            if ((valid & bit) == 0) {
-                continue;
-            }
-            if ((Column.Has & bit) == 0) {
-                Column.Min[q] = run.Min[q];
-                Column.Max[q] = run.Max[q];
-            } else {
-                Column.Min[q] = std::min(Column.Min[q], run.Min[q]);
-                Column.Max[q] = std::max(Column.Max[q], run.Max[q]);
+        for (int q = 0; q < Width; ++q) {
+            if ((run.Valid >> q & 1u) != 0) {
+                Extend(q, run.Min[q], run.Max[q]);
             }
         }
-        Column.Has |= valid;
-        Pending = static_cast<QuantityMask>((AllOf(m_width) & ~valid) | run.Tail);
+        Close(run.Valid, run.Lead, run.Inner, run.Tail);
     }
 
-    int m_width;
+    int Width;
     QuantityMask Pending;
     ColumnFold Column;
+
+private:
+    void Extend(int q, float min, float max) {
+        if ((Column.Has >> q & 1u) == 0) {
+            Column.Min[q] = min;
+            Column.Max[q] = max;
+        } else {
+            Column.Min[q] = std::min(Column.Min[q], min);
+            Column.Max[q] = std::max(Column.Max[q], max);
+        }
+    }
+
+    // After the values of a run were taken: where the line breaks, and what comes next.
+    void Close(QuantityMask valid, QuantityMask lead, QuantityMask inner, QuantityMask tail) {
+        const QuantityMask broken = (Pending | lead) & valid;
+        const QuantityMask first = valid & static_cast<QuantityMask>(~Column.Has);
+        Column.BreakBefore |= broken & first;
+        Column.BreakInside |= (broken & static_cast<QuantityMask>(~first)) | inner;
+        Column.Has |= valid;
+        Pending = static_cast<QuantityMask>((AllOf(Width) & ~valid) | tail);
+    }
 };
 
 } // namespace
@@ -214,7 +206,8 @@ float ReadingFromText(std::string_view text) {
         return kNoValue;
     }
     value = std::min(value, kLargest);
-    return static_cast<float>(negative ? -value : value);
+    // "-0" is 0, so that it is written back as "0".
+    return static_cast<float>(negative && value != 0 ? -value : value);
 }
 
 GroupReading TemperatureReading(const std::array<std::string, 4>& controller,
@@ -296,12 +289,8 @@ void ReadingHistory::Record(const GroupReading& reading) {
 }
 
 void ReadingHistory::MarkGap() {
-    for (Group& group : m_groups) {
-        if (group.HasEntries && !group.EndsInGap) {
-            const std::int64_t now = Now(group);
-            AppendGap(group, now);
-            Age(group, now);
-        }
+    for (int g = 0; g < kReadingGroupCount; ++g) {
+        MarkGap(static_cast<ReadingGroup>(g));
     }
 }
 
@@ -347,6 +336,10 @@ bool ReadingHistory::ReduceOldest(Group& group, std::int64_t cutoff, bool force)
     }
     const std::uint64_t begin = samples.Begin();
     const std::int64_t first = samples.FirstTime(begin);
+    if (samples.IsFiller(begin)) {
+        samples.PopFront(); // a copy of what went before
+        return true;
+    }
     if (samples.KindAt(begin) == EntryKind::Gap) {
         if (!force && first >= cutoff) {
             return false;
@@ -376,6 +369,9 @@ bool ReadingHistory::ReduceOldest(Group& group, std::int64_t cutoff, bool force)
     for (; end < limit && samples.KindAt(end) == EntryKind::Sample &&
            FloorDiv(samples.FirstTime(end), interval) == slot;
          ++end) {
+        if (samples.IsFiller(end)) {
+            continue;
+        }
         const TrackEntry sample = samples.At(end);
         bucket.Last = sample.First;
         ++bucket.Count;
@@ -555,7 +551,6 @@ void ReadingHistory::ForEachEntry(const std::function<void(const HistoryEntry&)>
         const ReadingTrack* Tracks[2];
         int Track = 0;
         std::uint64_t Index = 0;
-        bool LastWasGap = false;
 
         void Settle() {
             while (Track < 2 && Index >= Tracks[Track]->End()) {
@@ -570,7 +565,7 @@ void ReadingHistory::ForEachEntry(const std::function<void(const HistoryEntry&)>
     };
     std::vector<Cursor> cursors;
     for (const Group& group : m_groups) {
-        Cursor cursor{{&group.Reduced, &group.Samples}, 0, group.Reduced.Begin(), false};
+        Cursor cursor{{&group.Reduced, &group.Samples}, 0, group.Reduced.Begin()};
         cursor.Settle();
         cursors.push_back(cursor);
     }
@@ -586,14 +581,13 @@ void ReadingHistory::ForEachEntry(const std::function<void(const HistoryEntry&)>
             return;
         }
         Cursor& cursor = cursors[next];
-        HistoryEntry entry;
-        entry.Group = static_cast<ReadingGroup>(next);
-        entry.Entry = cursor.Tracks[cursor.Track]->At(cursor.Index);
-        const bool gap = entry.Entry.Kind == EntryKind::Gap;
-        if (!gap || !cursor.LastWasGap) {
+        const ReadingTrack& track = *cursor.Tracks[cursor.Track];
+        if (!track.IsFiller(cursor.Index)) {
+            HistoryEntry entry;
+            entry.Group = static_cast<ReadingGroup>(next);
+            entry.Entry = track.At(cursor.Index);
             visit(entry);
         }
-        cursor.LastWasGap = gap;
         ++cursor.Index;
         cursor.Settle();
     }

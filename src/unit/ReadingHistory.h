@@ -196,7 +196,7 @@ public:
     std::optional<ReadingValue> Latest(Quantity quantity) const;
 
     // Every entry kept, all groups merged in time order (by their first time, groups in their
-    // order where equal); a group's consecutive gaps are told once.
+    // order where equal).
     void ForEachEntry(const std::function<void(const HistoryEntry&)>& visit) const;
 
     const HistoryLimits& Limits() const { return m_limits; }

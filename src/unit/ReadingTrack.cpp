@@ -125,17 +125,42 @@ RunSummary ReadingTrack::Leaf(std::uint64_t index) const {
     return leaf;
 }
 
-ReadingTrack::Chunk& ReadingTrack::Reserve(std::int64_t time, std::size_t& slot) {
-    if (m_end % kChunkEntries != 0) {
-        Chunk& open = m_chunks.back();
-        if (time - open.Base > kMaxOffset) {
-            // Days of silence do not fit the chunk's offsets: the rest of it becomes more of
-            // the gap that such a silence always is, and the entry opens a chunk of its own.
-            const std::int64_t last = LastTime(m_end - 1);
-            while (m_end % kChunkEntries != 0) {
-                AppendGap(last);
-            }
+// Fills the rest of the open chunk with copies of its last entry, marked as fillers. A copy
+// right behind its original changes no extreme, no break and no value at any time, so the
+// plot and the cursor read fillers as they come; iteration and reduction pass over them.
+void ReadingTrack::FillChunk() {
+    Chunk& chunk = m_chunks.back();
+    const std::size_t last = (m_end - 1) % kChunkEntries;
+    const std::size_t width = static_cast<std::size_t>(m_width);
+    const bool gap = (chunk.Gaps >> last & 1u) != 0;
+    while (m_end % kChunkEntries != 0) {
+        const std::size_t slot = m_end % kChunkEntries;
+        chunk.Offsets[slot] = chunk.Offsets[last];
+        std::copy(&chunk.Min[last * width], &chunk.Min[last * width] + width,
+                  &chunk.Min[slot * width]);
+        if (m_reduced) {
+            std::copy(&chunk.Max[last * width], &chunk.Max[last * width] + width,
+                      &chunk.Max[slot * width]);
+            chunk.Lengths[slot] = chunk.Lengths[last];
+            chunk.Counts[slot] = chunk.Counts[last];
+            chunk.Missing[slot] = chunk.Missing[last];
         }
+        if (gap) {
+            chunk.Gaps |= std::uint64_t{1} << slot;
+        }
+        chunk.Fillers |= std::uint64_t{1} << slot;
+        Appended();
+    }
+}
+
+bool ReadingTrack::IsFiller(std::uint64_t index) const {
+    return (ChunkOf(index).Fillers >> (index % kChunkEntries) & 1u) != 0;
+}
+
+ReadingTrack::Chunk& ReadingTrack::Reserve(std::int64_t time, std::size_t& slot) {
+    // A chunk reaches 49.7 days from its first time: an entry beyond opens a chunk of its own.
+    if (m_end % kChunkEntries != 0 && time - m_chunks.back().Base > kMaxOffset) {
+        FillChunk();
     }
     if (m_end % kChunkEntries == 0) {
         if (m_chunks.empty()) {
@@ -168,14 +193,14 @@ void ReadingTrack::AppendSample(std::int64_t time, const float* values) {
 }
 
 void ReadingTrack::AppendReduced(const TrackEntry& entry) {
+    const std::int64_t length = std::clamp<std::int64_t>(entry.Last - entry.First, 0, kMaxOffset);
     std::size_t slot = 0;
     Chunk& chunk = Reserve(entry.First, slot);
     const std::size_t at = slot * static_cast<std::size_t>(m_width);
     std::copy(entry.Min.begin(), entry.Min.begin() + m_width, &chunk.Min[at]);
     if (m_reduced) {
         std::copy(entry.Max.begin(), entry.Max.begin() + m_width, &chunk.Max[at]);
-        chunk.Lengths[slot] = static_cast<std::uint32_t>(
-            std::clamp<std::int64_t>(entry.Last - entry.First, 0, kMaxOffset));
+        chunk.Lengths[slot] = static_cast<std::uint32_t>(length);
         chunk.Counts[slot] = entry.Count;
         chunk.Missing[slot] = entry.Missing;
     }

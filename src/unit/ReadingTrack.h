@@ -77,6 +77,9 @@ public:
     std::int64_t FirstTime(std::uint64_t index) const;
     std::int64_t LastTime(std::uint64_t index) const;
     EntryKind KindAt(std::uint64_t index) const;
+    // A copy of the entry before it that fills up a chunk whose 32-bit offsets cannot reach
+    // the next entry's time; it changes no plot and no value, and is no entry of its own.
+    bool IsFiller(std::uint64_t index) const;
     TrackEntry At(std::uint64_t index) const;
     RunSummary Leaf(std::uint64_t index) const;
 
@@ -108,6 +111,7 @@ private:
         std::unique_ptr<std::uint32_t[]> Offsets; // First - Base
         std::unique_ptr<float[]> Min;             // m_width per entry: the samples' values
         std::uint64_t Gaps = 0;                   // a bit per gap entry
+        std::uint64_t Fillers = 0;                // a bit per copy that only fills the chunk
         // Reduced tracks only.
         std::unique_ptr<std::uint32_t[]> Lengths; // Last - First
         std::unique_ptr<std::uint32_t[]> Counts;
@@ -124,6 +128,7 @@ private:
     Chunk& ChunkOf(std::uint64_t index);
     // Makes room for one more entry at time; returns its chunk and slot.
     Chunk& Reserve(std::int64_t time, std::size_t& slot);
+    void FillChunk();
     void Appended();
     // The first index from from on at which before(index) is false; before must be true for
     // a prefix of the indices only.

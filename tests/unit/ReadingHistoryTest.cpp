@@ -87,14 +87,16 @@ const TextRow kTextRows[] = {
     {"BlankInside", "3 1", kNaN},
     {"BeyondFloatIsClamped", "9999999999999999999999999999999999999999999",
      std::numeric_limits<float>::max()},
+    {"NegativeZeroIsZero", "-0", 0},
     {"TinyIsZero", "0.000000000000000000000000000000000000000000000000000001", 0},
 };
 
 class ReadingTexts : public testing::TestWithParam<TextRow> {};
 
 TEST_P(ReadingTexts, ReadAsNumbersOrNotRead) {
-    EXPECT_TRUE(Same(ReadingFromText(GetParam().Text), GetParam().Value))
-        << ReadingFromText(GetParam().Text);
+    const float value = ReadingFromText(GetParam().Text);
+    EXPECT_TRUE(Same(value, GetParam().Value)) << value;
+    EXPECT_EQ(std::signbit(value), std::signbit(GetParam().Value)) << value;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ReadingTexts, testing::ValuesIn(kTextRows),
@@ -441,6 +443,60 @@ TEST(ReadingHistory, ASilenceOfMonthsIsOneGap) {
     EXPECT_FALSE(rig.History.ValueAt(Quantity::ErrorCode, 30 * kDay).has_value());
     EXPECT_EQ(rig.History.ValueAt(Quantity::ErrorCode, kLater + 2999)->Min, 3);
     EXPECT_EQ(Codes(rig.History.Plot(Quantity::ErrorCode, kLater - 3000, kLater + 6000, 3)), ".Bo");
+}
+
+TEST(ReadingHistory, ASetPointChangedOnceADayStaysOneUnbrokenLine) {
+    // Sixty-four entries a chunk over more than the 49.7 days its 32-bit offsets reach.
+    HistoryLimits keepAll;
+    keepAll.FullResolutionMs = 100 * kDay;
+    keepAll.RetentionMs = 100 * kDay;
+    Rig rig(keepAll);
+    for (int day = 0; day < 70; ++day) {
+        rig.Record(day * kDay, SetpointReading({200 + day, 200, 200, 200}));
+    }
+    const std::vector<TrackEntry> entries = rig.Entries(ReadingGroup::Setpoints);
+    ASSERT_EQ(entries.size(), 70u);
+    for (int day = 0; day < 70; ++day) {
+        EXPECT_EQ(entries[static_cast<std::size_t>(day)].Kind, EntryKind::Sample);
+        EXPECT_EQ(entries[static_cast<std::size_t>(day)].First, day * kDay);
+    }
+    const std::vector<PlotColumn> days = rig.History.Plot(Quantity::SetCurrentA, 0, 70 * kDay, 70);
+    EXPECT_EQ(Codes(days), "B" + std::string(69, 'o'));
+    EXPECT_EQ(days[60].Min, 260);
+    EXPECT_EQ(rig.History.ValueAt(Quantity::SetCurrentA, 55 * kDay + 1)->Min, 255);
+}
+
+TEST(ReadingHistory, AReducedMinuteBeyondTheReachOfItsChunkOpensAnother) {
+    // The reduced track's chunk begins at 0; this minute begins within its 32-bit offsets and
+    // ends beyond them.
+    constexpr std::int64_t kMinuteStart = 4294920000;
+    HistoryLimits limits;
+    limits.FullResolutionMs = 10 * kMinute;
+    limits.RetentionMs = 100 * kDay;
+    Rig rig(limits);
+    rig.Record(0, ErrorCodeReading(-1));
+    for (int tick = 0; tick < 300; ++tick) {
+        rig.Record(kMinuteStart + tick * 3000, ErrorCodeReading(tick));
+    }
+    std::vector<TrackEntry> reduced;
+    for (const TrackEntry& entry : rig.Entries(ReadingGroup::ErrorCode)) {
+        if (entry.Kind != EntryKind::Sample) {
+            reduced.push_back(entry);
+        }
+    }
+    ASSERT_GE(reduced.size(), 5u);
+    EXPECT_EQ(reduced[0].First, 0);
+    EXPECT_EQ(reduced[1].Kind, EntryKind::Gap);
+    EXPECT_EQ(reduced[2].First, kMinuteStart);
+    EXPECT_EQ(reduced[2].Last, kMinuteStart + 57000);
+    EXPECT_EQ(reduced[2].Max[0], 19);
+    EXPECT_EQ(reduced[2].Count, 20u);
+    EXPECT_EQ(reduced[3].First, kMinuteStart + kMinute);
+    EXPECT_EQ(reduced[3].Min[0], 20);
+    const std::vector<PlotColumn> all =
+        rig.History.Plot(Quantity::ErrorCode, 0, kMinuteStart + 15 * kMinute, 1);
+    EXPECT_EQ(all[0].Min, -1);
+    EXPECT_EQ(all[0].Max, 299);
 }
 
 // --- Seven days of ticks, across the border of the full-resolution window
