@@ -122,8 +122,6 @@ public:
         return m_ok;
     }
 
-    bool Ok() const { return m_ok; }
-
 private:
     void Put(const std::string& line) {
         if (m_ok) {
