@@ -1,0 +1,8 @@
+#include "platform/UtcClock.h"
+
+#include <chrono>
+
+std::int64_t SystemUtcMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
