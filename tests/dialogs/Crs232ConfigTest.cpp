@@ -247,6 +247,10 @@ struct TypedPortCase {
     std::string refusalEnd;
 };
 
+void PrintTo(const TypedPortCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class Crs232TypedPort : public Crs232ConfigDialog,
                         public ::testing::WithParamInterface<TypedPortCase> {
 protected:

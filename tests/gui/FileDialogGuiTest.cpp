@@ -20,6 +20,10 @@ struct FilterCase {
     QStringList shown;
 };
 
+void PrintTo(const FilterCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class NameFilters : public ::testing::TestWithParam<FilterCase> {};
 
 TEST_P(NameFilters, ShowEachPatternOnce) {

@@ -93,6 +93,10 @@ struct EnterCase {
     Frames received;
 };
 
+void PrintTo(const EnterCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class EnterOnThePage : public Keys, public ::testing::WithParamInterface<EnterCase> {};
 
 TEST_P(EnterOnThePage, PressesThePagesDefaultButtonOnce) {
@@ -129,6 +133,10 @@ struct EditingKeyCase {
     std::function<void(QLineEdit&)> prepare;
     std::function<void(QLineEdit&)> check;
 };
+
+void PrintTo(const EditingKeyCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class EditingKeys : public Keys, public ::testing::WithParamInterface<EditingKeyCase> {};
 
@@ -336,6 +344,10 @@ struct EscapeCase {
     bool yes;
     bool inTextField;
 };
+
+void PrintTo(const EscapeCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class Escape : public Keys, public ::testing::WithParamInterface<EscapeCase> {};
 
