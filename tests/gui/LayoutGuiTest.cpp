@@ -64,13 +64,15 @@ TEST_F(Layout, AConnectedUnitAt800x600CutsNoTextAndNeedsNoSidewaysScrolling) {
     LocalUnit unit;
     Start();
     Connect(0, unit);
-    At(800, 600);
-    ASSERT_EQ(window->size(), QSize(800, 600));
-    for (int c = 0; c < 4; ++c) {
-        EXPECT_TRUE(Shown().Channel(c).Group->isVisibleTo(window.get())) << c;
+    for (const QSize size : {QSize(800, 600), QSize(900, 650), QSize(1280, 960)}) {
+        At(size.width(), size.height());
+        ASSERT_EQ(window->size(), size);
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_TRUE(Shown().Channel(c).Group->isVisibleTo(window.get())) << c;
+        }
+        EXPECT_EQ(CutTexts(window.get()), "") << size.width() << "x" << size.height();
+        EXPECT_FALSE(ScrollsSideways()) << size.width() << "x" << size.height();
     }
-    EXPECT_EQ(CutTexts(window.get()), "");
-    EXPECT_FALSE(ScrollsSideways());
 }
 
 TEST_F(Layout, AModulePageAt800x600CutsNoTextAndItsOneChannelIsNotStretched) {
