@@ -1,13 +1,19 @@
 #include "dialogs/Crs232Config.h"
 
 #include "dialogs/SetupDialogRunner.h"
+#include "link/FormatSystemError.h"
 #include "link/SerialPortName.h"
+#include "platform/Format.h"
+#include "platform/Prompter.h"
 #include "platform/UniqueFd.h"
 #include "protocol/Numbers.h"
 #include "unit/CLumatrelDlg.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <array>
@@ -91,6 +97,15 @@ bool Names(const std::string& setting, const SerialPortEntry& port) {
            (!port.StableName.empty() && path == "/dev/serial/by-id/" + port.StableName);
 }
 
+// A typed name without the blanks around it.
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 } // namespace
 
 std::string DropDownList::SelectedText() const {
@@ -148,14 +163,16 @@ std::vector<SerialPortEntry> ProbeSerialPorts(const std::string& deviceRoot) {
     return ports;
 }
 
-Crs232Config::Crs232Config(CLumatrelDlg& owner, std::string deviceRoot)
-    : Owner(owner), m_deviceRoot(std::move(deviceRoot)) {}
+Crs232Config::Crs232Config(CLumatrelDlg& owner, Prompter& prompter, std::string deviceRoot)
+    : Owner(owner), m_prompter(prompter), m_deviceRoot(std::move(deviceRoot)) {}
 
 int Crs232Config::DoModal(SetupDialogRunner& runner) {
     OnInitDialog();
     const int answer = runner.RunModal(*this);
     if (answer == 1) {
-        OnOK();
+        if (Result != 1 && !OnOK()) {
+            OnCancel();
+        }
     } else if (answer == 2) {
         OnCancel();
     } else {
@@ -166,19 +183,36 @@ int Crs232Config::DoModal(SetupDialogRunner& runner) {
 }
 
 void Crs232Config::OnInitDialog() {
+    Result = 0;
     Ports = ProbeSerialPorts(m_deviceRoot);
     PortList = DropDownList{};
+    PortSettings.clear();
+    std::vector<int> entryOfPort; // the PortList index of each port's own entry
     for (const SerialPortEntry& port : Ports) {
+        entryOfPort.push_back(static_cast<int>(PortList.Entries.size()));
         PortList.Entries.push_back(port.Label());
+        PortSettings.push_back(port.Name);
+        if (!port.StableName.empty()) {
+            const std::string path =
+                (fs::path(m_deviceRoot) / "serial" / "by-id" / port.StableName).string();
+            PortList.Entries.push_back(path);
+            PortSettings.push_back(path);
+        }
     }
+    // A setting that is one of the entries as it stands (a stable name) selects that entry;
+    // otherwise the port it names in any spelling, otherwise the first.
+    const auto same = std::find(PortSettings.begin(), PortSettings.end(), Owner.PortRs232);
     const auto named = std::find_if(Ports.begin(), Ports.end(), [this](const auto& port) {
         return Names(Owner.PortRs232, port);
     });
-    if (named != Ports.end()) {
-        PortList.Selection = static_cast<int>(named - Ports.begin());
+    if (!Owner.PortRs232.empty() && same != PortSettings.end()) {
+        PortList.Selection = static_cast<int>(same - PortSettings.begin());
+    } else if (named != Ports.end()) {
+        PortList.Selection = entryOfPort[static_cast<size_t>(named - Ports.begin())];
     } else if (!Ports.empty()) {
         PortList.Selection = 0;
     }
+    PortEdit = PortList.SelectedText();
 
     BaudList = DropDownList{
         {"4800", "9600", "19200", "38400", "56000", "57600", "115200", "128000", "256000"}};
@@ -193,15 +227,59 @@ void Crs232Config::OnInitDialog() {
     StopBitsList.Select("1");
 }
 
-void Crs232Config::OnOK() {
+void Crs232Config::OnPortSelected(int index) {
+    PortList.Selection = index;
+    PortEdit = PortList.SelectedText();
+}
+
+void Crs232Config::OnPortTextChanged(const std::string& text) {
+    PortEdit = text;
+    const auto it = std::find(PortList.Entries.begin(), PortList.Entries.end(), text);
+    PortList.Selection =
+        it == PortList.Entries.end() ? -1 : static_cast<int>(it - PortList.Entries.begin());
+}
+
+std::string Crs232Config::PortRefusal(const std::string& name) {
+    const std::string path = SerialDevicePath(name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            return Format("Serial port \"%s\" cannot be used: %s does not exist.", name.c_str(),
+                          path.c_str());
+        }
+        return Format("Serial port \"%s\" cannot be used: %s: %s", name.c_str(), path.c_str(),
+                      FormatSystemError(error).c_str());
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        return Format("Serial port \"%s\" cannot be used: %s is not a character device.",
+                      name.c_str(), path.c_str());
+    }
+    return "";
+}
+
+bool Crs232Config::OnOK() {
     const int selected = PortList.Selection;
-    PortText = selected >= 0 && selected < static_cast<int>(Ports.size())
-                   ? Ports[static_cast<size_t>(selected)].Name
-                   : "";
+    std::string port;
+    if (selected >= 0 && selected < static_cast<int>(PortSettings.size())) {
+        port = PortSettings[static_cast<size_t>(selected)];
+    } else {
+        // An empty box means no port, as an empty list does; the connect then reports it.
+        port = Trimmed(PortEdit);
+        if (!port.empty()) {
+            const std::string refusal = PortRefusal(port);
+            if (!refusal.empty()) {
+                m_prompter.ShowMessage(refusal, MessageIcon::Warning);
+                return false;
+            }
+        }
+    }
+    PortText = port;
     BaudText = BaudList.SelectedText();
     Owner.PortRs232 = PortText;
     Owner.Baudrate = ReadInteger(BaudText);
     Result = 1;
+    return true;
 }
 
 void Crs232Config::OnCancel() {

@@ -4,6 +4,7 @@
 #include <vector>
 
 class CLumatrelDlg;
+class Prompter;
 class SetupDialogRunner;
 
 // A drop-down list's state: its entries and the selected one (-1: none).
@@ -33,6 +34,11 @@ std::vector<SerialPortEntry> ProbeSerialPorts(const std::string& deviceRoot);
 // The RS232 settings dialog: serial port and baud rate of a unit on a serial line. The data
 // bits, stop bits and parity lists are shown and selectable, but the link keeps the port's
 // own settings for them, so their selection is stored nowhere.
+//
+// The port box lists the ports that can be opened now, then the serial/by-id names of those
+// that have one (the names that survive replugging), and takes a typed name too: a
+// pseudo-terminal, a symbolic link, any device path. A typed name must be a character device
+// when OK is pressed.
 class Crs232Config {
 public:
     static constexpr const char* Caption = "RS232 Interface";
@@ -42,31 +48,51 @@ public:
     static constexpr const char* StopBitsLabel = "Stop Bits";
     static constexpr const char* ParityLabel = "Parity";
 
-    // deviceRoot is where the ports are probed; tests give a fake folder.
-    explicit Crs232Config(CLumatrelDlg& owner, std::string deviceRoot = "/dev");
+    // deviceRoot is where the ports are probed; tests give a fake folder. A refused port
+    // name is told through the prompter.
+    Crs232Config(CLumatrelDlg& owner, Prompter& prompter, std::string deviceRoot = "/dev");
 
     // Fills the lists, lets the runner show the dialog, and stores the choice on OK.
-    // Returns 1 for OK, 2 for Cancel, -1 when the front end could not show it.
+    // Returns 1 for OK, 2 for Cancel, -1 when the front end could not show it. A runner that
+    // answers 1 without having called OnOK has it called now; a refusal then counts as
+    // Cancel, since there is no dialog left to stay open.
     int DoModal(SetupDialogRunner& runner);
 
     // Probes the ports anew and fills and selects every list from the owner's settings.
     void OnInitDialog();
-    // The owner's PortRs232 and Baudrate := the port and baud selections; result 1.
-    void OnOK();
+    // An entry of the port box was chosen.
+    void OnPortSelected(int index);
+    // The text in the port box's edit field changed; text equal to an entry selects it.
+    void OnPortTextChanged(const std::string& text);
+    // The owner's PortRs232 and Baudrate := the port in the box and the baud selection;
+    // result 1 and true. A typed port name that is not a character device is refused with a
+    // message instead: false, nothing stored, the dialog stays open.
+    bool OnOK();
     // Result 2; nothing changes.
     void OnCancel();
+
+    // Why a typed port name cannot be used, or "" when it names a character device.
+    static std::string PortRefusal(const std::string& name);
 
     DropDownList PortList;
     DropDownList BaudList;
     DropDownList DataBitsList;
     DropDownList StopBitsList;
     DropDownList ParityList;
-    std::vector<SerialPortEntry> Ports; // one per PortList entry
+    // The ports probed; PortList lists them first, then the stable names of those that have
+    // one.
+    std::vector<SerialPortEntry> Ports;
+    // What OK stores for each PortList entry: a port's kernel name, or its serial/by-id path.
+    std::vector<std::string> PortSettings;
+    // The text in the port box's edit field: the selected entry, or a typed name when
+    // PortList.Selection is -1.
+    std::string PortEdit;
     std::string PortText;
     std::string BaudText;
     CLumatrelDlg& Owner;
     int Result = 0;
 
 private:
+    Prompter& m_prompter;
     std::string m_deviceRoot;
 };

@@ -3,6 +3,11 @@
 #include "system/CTabDlg.h"
 #include "unit/PageMenu.h"
 
+#include <QHash>
+
+#include <map>
+#include <tuple>
+
 // The pictures are compiled into the front end's static library, whose resource
 // registration the linker would otherwise drop.
 static void RegisterIconResources() {
@@ -15,9 +20,16 @@ static void RegisterIconResources() {
 
 namespace {
 
+// Each picture is read once; its icon keeps the pixmaps it renders.
 QIcon Svg(const char* name) {
-    RegisterIconResources();
-    return QIcon(QStringLiteral(":/icons/") + QLatin1String(name) + QStringLiteral(".svg"));
+    static QHash<QString, QIcon> icons;
+    const QString key = QLatin1String(name);
+    auto it = icons.constFind(key);
+    if (it == icons.constEnd()) {
+        RegisterIconResources();
+        it = icons.insert(key, QIcon(QStringLiteral(":/icons/") + key + QStringLiteral(".svg")));
+    }
+    return *it;
 }
 
 } // namespace
@@ -84,6 +96,26 @@ QIcon SystemToolbarIcon(int image) {
 
 QIcon TabIcon(int image) {
     return image == 1 ? Svg("connected") : Svg("not_connected");
+}
+
+QPixmap TabPixmap(int image, int size, qreal devicePixelRatio) {
+    // Rendered once per image, size and screen scale: the tab strip draws them on every paint.
+    struct Key {
+        int Image;
+        int Size;
+        qreal Ratio;
+        bool operator<(const Key& other) const {
+            return std::tie(Image, Size, Ratio) < std::tie(other.Image, other.Size, other.Ratio);
+        }
+    };
+    static std::map<Key, QPixmap> pixmaps;
+    const Key key{image == 1 ? 1 : 0, size, devicePixelRatio};
+    auto it = pixmaps.find(key);
+    if (it == pixmaps.end()) {
+        it = pixmaps.emplace(key, TabIcon(key.Image).pixmap(QSize(size, size), devicePixelRatio))
+                 .first;
+    }
+    return it->second;
 }
 
 QIcon ProgramIcon() {

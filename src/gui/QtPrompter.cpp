@@ -69,9 +69,27 @@ QStringList QtPrompter::NameFilters(const std::string& filter) {
     const QStringList parts = Q(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            pattern = pattern.trimmed();
+            // "*.*" means every file, also one without a dot in its name.
+            if (pattern == QStringLiteral("*.*")) {
+                pattern = QStringLiteral("*");
+            }
+        }
+        const QString list = patterns.join(QLatin1Char(' '));
+        // A description that names its patterns already, in brackets or as they stand,
+        // shows them once.
+        QString description = parts[i].trimmed();
+        if (description == parts[i + 1].trimmed()) {
+            description.clear();
+        } else if (description.endsWith(QLatin1Char(')')) &&
+                   description.lastIndexOf(QLatin1Char('(')) > 0) {
+            description = description.left(description.lastIndexOf(QLatin1Char('('))).trimmed();
+        }
+        filters << (description.isEmpty()
+                        ? list
+                        : description + QStringLiteral(" (") + list + QLatin1Char(')'));
     }
     if (filters.isEmpty()) {
         filters << QStringLiteral("All files (*)");
@@ -79,29 +97,56 @@ QStringList QtPrompter::NameFilters(const std::string& filter) {
     return filters;
 }
 
+QString QtPrompter::PatternRefusal(const QString& path) {
+    return QStringLiteral("\"%1\" is a pattern, not a file name: choose a name without '*' or "
+                          "'?'.")
+        .arg(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+}
+
+bool QtPrompter::IsPatternName(const QString& path) {
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+}
+
 namespace {
 
 std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
     ArrowCursor cursor;
-    QFileDialog dialog(owner, Q(request.Title));
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                       : QFileDialog::ExistingFile);
-    dialog.setNameFilters(QtPrompter::NameFilters(request.Filter));
-    if (!request.DefaultExtension.empty()) {
-        dialog.setDefaultSuffix(Q(request.DefaultExtension));
+    QString folder = Q(request.InitialFolder);
+    for (;;) {
+        QFileDialog dialog(owner, Q(request.Title));
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                           : QFileDialog::ExistingFile);
+        dialog.setNameFilters(QtPrompter::NameFilters(request.Filter));
+        if (!request.DefaultExtension.empty()) {
+            dialog.setDefaultSuffix(Q(request.DefaultExtension));
+        }
+        if (!folder.isEmpty()) {
+            dialog.setDirectory(folder);
+        }
+        if (!request.FileName.empty() && !QtPrompter::IsPatternName(Q(request.FileName))) {
+            dialog.selectFile(Q(request.FileName));
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        const QString chosen = dialog.selectedFiles().first();
+        if (mode != QFileDialog::AcceptSave || !QtPrompter::IsPatternName(chosen)) {
+            return chosen.toStdString();
+        }
+        // A pattern is what the filter list is for: the name is refused and the dialog
+        // offered again, in the folder it was left in.
+        QMessageBox box(owner);
+        box.setTextFormat(Qt::PlainText);
+        box.setWindowTitle(QStringLiteral("Lumatrel"));
+        box.setIcon(QMessageBox::Warning);
+        box.setText(QtPrompter::PatternRefusal(chosen));
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        folder = dialog.directory().absolutePath();
     }
-    if (!request.InitialFolder.empty()) {
-        dialog.setDirectory(Q(request.InitialFolder));
-    }
-    if (!request.FileName.empty()) {
-        dialog.selectFile(Q(request.FileName));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().first().toStdString();
 }
 
 } // namespace

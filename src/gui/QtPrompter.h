@@ -18,8 +18,13 @@ public:
     std::optional<std::string> AskSaveFileName(const FileDialogRequest& request) override;
     bool OpenDocument(const std::string& path) override;
 
-    // "Text files (*.txt)|*.txt|All files (*.*)|*.*||" as a Qt name filter list.
+    // "Text files (*.txt)|*.txt|All files (*.*)|*.*||" as a Qt name filter list, each
+    // pattern shown once.
     static QStringList NameFilters(const std::string& filter);
+    // Whether the file name part of a path holds '*' or '?'. A save dialog never gives such a
+    // name back: it is refused with PatternRefusal and the dialog comes again.
+    static bool IsPatternName(const QString& path);
+    static QString PatternRefusal(const QString& path);
 
 private:
     QWidget* Owner() const;

@@ -6,11 +6,23 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 
-Rs232ConfigDialog::Rs232ConfigDialog(Crs232Config& config, QWidget* parent) : QDialog(parent) {
+Rs232ConfigDialog::Rs232ConfigDialog(Crs232Config& config, QWidget* parent)
+    : QDialog(parent), m_config(config) {
     setWindowTitle(QString::fromUtf8(Crs232Config::Caption));
     auto* form = new QFormLayout(this);
     Port = ListFor(config.PortList);
+    // The port box also takes a typed name: a pseudo-terminal, a link, any device path.
+    Port->setEditable(true);
+    Port->setInsertPolicy(QComboBox::NoInsert);
+    Port->setCompleter(nullptr);
+    Port->setEditText(QString::fromStdString(config.PortEdit));
+    Port->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    connect(Port->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_config.OnPortTextChanged(text.toStdString()); });
+    connect(Port, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { m_config.OnPortSelected(index); });
     Baud = ListFor(config.BaudList);
     DataBits = ListFor(config.DataBitsList);
     StopBits = ListFor(config.StopBitsList);
@@ -22,7 +34,14 @@ Rs232ConfigDialog::Rs232ConfigDialog(Crs232Config& config, QWidget* parent) : QD
     form->addRow(QString::fromUtf8(Crs232Config::ParityLabel), Parity);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        // The box's text as it stands decides; a refused name has been told and the dialog
+        // stays open for another.
+        m_config.OnPortTextChanged(Port->currentText().toStdString());
+        if (m_config.OnOK()) {
+            accept();
+        }
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 

@@ -6,7 +6,8 @@ class Crs232Config;
 class QComboBox;
 struct DropDownList;
 
-// The serial port settings: port, baud rate, and the data bits, stop bits and parity lists.
+// The serial port settings: port (listed or typed), baud rate, and the data bits, stop bits
+// and parity lists.
 class Rs232ConfigDialog : public QDialog {
     Q_OBJECT
 public:
@@ -20,4 +21,6 @@ public:
 
 private:
     QComboBox* ListFor(DropDownList& list);
+
+    Crs232Config& m_config;
 };

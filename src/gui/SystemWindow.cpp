@@ -1,6 +1,7 @@
 #include "gui/SystemWindow.h"
 
 #include "gui/AboutDialog.h"
+#include "gui/ElidedLabel.h"
 #include "gui/Icons.h"
 #include "gui/KeyMap.h"
 #include "gui/MenuBarBuilder.h"
@@ -13,12 +14,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStackedWidget>
+#include <QShowEvent>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -48,13 +49,13 @@ SystemWindow::SystemWindow(CTabDlg& system, QWidget* parent) : QDialog(parent), 
 
     m_tabBar = new UnitTabBar(m_system, this);
     layout->addWidget(m_tabBar);
-    m_pages = new QStackedWidget(this);
-    m_pages->setFrameShape(QFrame::StyledPanel);
-    layout->addWidget(m_pages, 1);
+    m_pageArea = new QFrame(this);
+    m_pageArea->setFrameShape(QFrame::StyledPanel);
+    layout->addWidget(m_pageArea, 1);
 
     auto* bottom = new QHBoxLayout;
-    m_status = new QLabel(this);
-    m_status->setTextFormat(Qt::PlainText);
+    // The status line shows as much of the summary as fits; the whole is in its tooltip.
+    m_status = new ElidedLabel(this);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_exit = new QPushButton(QStringLiteral("Exit"), this);
     m_exit->setDefault(true);
@@ -112,15 +113,27 @@ void SystemWindow::BuildToolbar() {
 UnitPageWidget* SystemWindow::WidgetFor(CLumatrelDlg& page) {
     auto it = m_widgets.find(&page);
     if (it == m_widgets.end()) {
-        auto* widget = new UnitPageWidget(page, m_pages);
-        m_pages->addWidget(widget);
+        auto* widget = new UnitPageWidget(page, this);
+        widget->hide();
         it = m_widgets.emplace(&page, widget).first;
     }
     return it->second;
 }
 
-UnitPageWidget* SystemWindow::ShownPageWidget() const {
-    return qobject_cast<UnitPageWidget*>(m_pages->currentWidget());
+QRect SystemWindow::PageArea() const {
+    return m_pageArea->geometry().adjusted(1, 1, -1, -1);
+}
+
+void SystemWindow::ShowPage(UnitPageWidget* widget) {
+    if (m_shown != nullptr && m_shown != widget) {
+        m_shown->hide();
+    }
+    m_shown = widget;
+    if (widget != nullptr) {
+        widget->setGeometry(PageArea());
+        widget->show();
+        widget->raise();
+    }
 }
 
 void SystemWindow::SyncTabs() {
@@ -143,10 +156,13 @@ void SystemWindow::SyncTabs() {
     if (shown >= 0 && shown < strip.GetCount() &&
         strip.Pages[static_cast<std::size_t>(shown)] != nullptr) {
         UnitPageWidget* widget = WidgetFor(*strip.Pages[static_cast<std::size_t>(shown)]);
-        m_pages->setCurrentWidget(widget);
-        widget->show();
+        // A page shown anew goes over the page area; the page already shown stays where it
+        // is, F7 may have placed it.
+        if (widget != m_shown) {
+            ShowPage(widget);
+        }
     } else {
-        m_pages->setCurrentIndex(-1);
+        ShowPage(nullptr);
     }
     m_syncingTabs = false;
 }
@@ -165,7 +181,7 @@ void SystemWindow::Refresh() {
             actions[i]->setProperty("image", image);
         }
     }
-    m_status->setText(Q(m_system.ErrorSummary));
+    m_status->SetText(Q(m_system.ErrorSummary));
     m_tabBar->update();
 }
 
@@ -175,18 +191,27 @@ void SystemWindow::PageReleased(CLumatrelDlg& page) {
         // The widget may be handling the key that released its page: it lets go of the page
         // now and goes when the event is over.
         it->second->Detach();
-        m_pages->removeWidget(it->second);
         it->second->hide();
         it->second->deleteLater();
+        if (m_shown == it->second) {
+            m_shown = nullptr;
+        }
         m_widgets.erase(it);
     }
 }
 
 void SystemWindow::PlacePageAtTabStrip(CLumatrelDlg& page) {
-    // The page lives inside the strip's area already; bring it to the front there.
     UnitPageWidget* widget = WidgetFor(page);
-    m_pages->setCurrentWidget(widget);
+    if (widget != m_shown) {
+        ShowPage(widget);
+    }
+    // 15 pixels right of and 25 below the strip's top left corner, each side 100 pixels
+    // shorter than it is now: each press shrinks the page again.
+    const QPoint corner = m_tabBar->geometry().topLeft() + QPoint(15, 25);
+    const QSize size = (widget->size() - QSize(100, 100)).expandedTo(QSize(0, 0));
+    widget->setGeometry(QRect(corner, size));
     widget->raise();
+    widget->repaint();
 }
 
 void SystemWindow::ShowAbout() {
@@ -202,6 +227,12 @@ void SystemWindow::EndModal(int result, bool exitProcess) {
 
 void SystemWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Only the window's first showing selects tab 0; the window system showing it again, as
+    // when it is restored from the task bar, leaves the selection alone.
+    if (event->spontaneous() || m_shownOnce) {
+        return;
+    }
+    m_shownOnce = true;
     m_system.OnShowWindow();
     // As a dialog does, the window starts with the focus on its default button.
     m_exit->setFocus();
@@ -223,9 +254,9 @@ void SystemWindow::reject() {
         QDialog::reject();
         return;
     }
-    // Escape ends the run like "Cancel": nothing is saved.
+    // Escape asks before it ends the run like "Cancel".
     WaitCursor wait;
-    m_system.OnCancelButton();
+    m_system.OnEscapeKey();
 }
 
 UnitPageWidget* SystemWindow::PageWidgetOf(QObject* object) const {
@@ -241,6 +272,13 @@ UnitPageWidget* SystemWindow::PageWidgetOf(QObject* object) const {
 }
 
 bool SystemWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pageArea && m_shown != nullptr &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+        // The window was resized (the application's filter sees the page area's events too):
+        // the selected page goes over the page area again.
+        m_shown->setGeometry(PageArea());
+        return QDialog::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
         return QDialog::eventFilter(watched, event);
     }
@@ -260,6 +298,10 @@ bool SystemWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     }
     m_lastKey = seen;
+    // In a field that takes text, the editing keys edit it and reach no operation.
+    if (IsTextEditingKey(*key) && IsEditableTextField(widget)) {
+        return QDialog::eventFilter(watched, event);
+    }
     // Keys on a unit page go to that page when pressed; the system window's own keys act
     // when released.
     if (UnitPageWidget* page = PageWidgetOf(watched)) {

@@ -7,6 +7,7 @@
 #include <array>
 
 class CLumatrelDlg;
+class ElidedLabel;
 class LogModel;
 class QCheckBox;
 class QComboBox;
@@ -17,10 +18,14 @@ class QListView;
 class QMenuBar;
 class QToolBar;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 
 // One unit page: draws the page's control state and hands what the operator does to the
 // page's operations. It knows nothing of the units' commands or replies.
+//
+// Below its menu bar and toolbar the page's controls sit in a scroll area, so that a window
+// smaller than they need cuts no label: it scrolls instead.
 class UnitPageWidget : public QWidget, public PageView {
     Q_OBJECT
 public:
@@ -36,6 +41,8 @@ public:
     void Refresh() override;
     void LogAppended(std::size_t first, std::size_t count) override;
     void LogCleared() override;
+    void RedrawNow() override;
+    void FocusControl(int controlId) override;
 
     // Draws the control state now, not at the next turn of the event loop.
     void SyncNow();
@@ -59,18 +66,32 @@ public:
     QListView* LogView() const { return m_logView; }
     QMenuBar* Menus() const { return m_menuBar; }
     QToolBar* Toolbar() const { return m_toolbar; }
+    QLabel* OperatingModeText() const { return m_operatingMode; }
+    QScrollArea* ScrollArea() const { return m_scroll; }
+
+protected:
+    // Enter on the page: in a channel's current box it applies that channel's current, on a
+    // button it presses the button, anywhere else it presses "Send". It goes no further, so
+    // the system window's default button never sees it.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildToolbar();
-    void BuildChannel(int c);
-    QWidget* BuildUnitFields();
+    void BuildChannel(int c, QWidget* parent);
+    QWidget* BuildUnitFields(QWidget* parent);
+    QWidget* BuildCommandLine(QWidget* parent);
     void ScheduleSync();
-    void FocusFailedControl();
+    void SyncChannels();
+    void SyncCommandBox();
+    // The channel (0 to 3) whose current box is this widget, or -1.
+    int ChannelOfCurrentBox(const QWidget* widget) const;
+    void ApplyFromBox(int c);
 
     CLumatrelDlg& m_page;
     QMenuBar* m_menuBar = nullptr;
     QToolBar* m_toolbar = nullptr;
+    QScrollArea* m_scroll = nullptr;
     std::array<ChannelWidgets, 4> m_channels;
     QLineEdit* m_inputVoltage = nullptr;
     QLineEdit* m_analogVoltage = nullptr;
@@ -84,7 +105,7 @@ private:
     QLabel* m_commandLabel = nullptr;
     QComboBox* m_commandBox = nullptr;
     QPushButton* m_send = nullptr;
-    QLabel* m_logFileText = nullptr;
+    ElidedLabel* m_logFileText = nullptr;
     QPushButton* m_clearLog = nullptr;
     QPushButton* m_saveLog = nullptr;
     QListView* m_logView = nullptr;

@@ -50,7 +50,7 @@ void UnitTabBar::paintEvent(QPaintEvent*) {
         const int item = i < static_cast<int>(m_system.TabCtrl.Items.size())
                              ? m_system.TabCtrl.Items[static_cast<std::size_t>(i)].Image
                              : 0;
-        TabIcon(item).paint(&painter, image);
+        painter.drawPixmap(image, TabPixmap(item, kImageSize, devicePixelRatioF()));
         QFont font = painter.font();
         font.setWeight(look.Bold ? QFont::Bold : QFont::Normal);
         painter.setFont(font);

@@ -30,6 +30,8 @@ public:
     virtual bool AskYesNo(const std::string& text) = 0;
     // The chosen path, or nothing when the person cancelled.
     virtual std::optional<std::string> AskOpenFileName(const FileDialogRequest& request) = 0;
+    // A save dialog never gives back a name holding '*' or '?': such a name is a pattern,
+    // refused there with a message.
     virtual std::optional<std::string> AskSaveFileName(const FileDialogRequest& request) = 0;
     // Opens a document with the desktop's program for it, as the shell's "open" does; false
     // when that could not be started. A prompter without a desktop opens nothing.

@@ -299,6 +299,12 @@ void CTabDlg::OnCancelButton() {
     EndModal(2, false);
 }
 
+void CTabDlg::OnEscapeKey() {
+    if (m_services && m_services->prompter.AskYesNo(EscapeQuestion)) {
+        OnCancelButton();
+    }
+}
+
 void CTabDlg::ExitProgram() {
     ActualTab = TabCtrl.GetCurSel();
     SaveToLastConfig = true;

@@ -97,11 +97,15 @@ public:
     std::string ToolbarTooltip(int index) const;
     // A key was released while the window or one of its own controls had the focus.
     void OnKeyUp(Key key, bool ctrl);
-    // The "Exit" button, closing the window by its title bar, "Cancel" (or Escape), and
-    // the File menu's "Exit".
+    // The "Exit" button, closing the window by its title bar, "Cancel", and the File menu's
+    // "Exit".
     void OnExitButton();
     void OnClose();
     void OnCancelButton();
+    // Escape, from anywhere in the window: one stray key must not drop a running setup, so
+    // it asks first; Yes ends the run as "Cancel" does, No leaves everything as it is.
+    void OnEscapeKey();
+    static constexpr const char* EscapeQuestion = "Exit without saving the configuration?";
     void ExitProgram();
 
     // Unit management and the actions over all units.

@@ -294,7 +294,9 @@ void CTabDlg::SaveConfiguration() {
         request.Title = "Select IniFile to save Config";
         request.Filter = kIniFilter;
         request.DefaultExtension = kIniExtension;
-        request.FileName = "*.ini";
+        // A name the dialog can save under as it stands; a pattern there would become the
+        // file's name.
+        request.FileName = "Config.ini";
         request.InitialFolder = FolderExists(folder) ? folder : std::string();
         const std::optional<std::string> chosen = m_services->prompter.AskSaveFileName(request);
         if (!chosen || chosen->empty()) {

@@ -139,6 +139,8 @@ public:
     static constexpr std::size_t kMaxCommandHistory = 10;
     // The command box's text was typed since the last choice from its list.
     bool CommandTyped = false;
+    // What the empty command box shows as a hint.
+    static constexpr const char* CommandHintText = "Enter your commands here";
     // --- end channel control, operating modes, log window, command line
 
     // --- Menus, toolbar and keys (CLumatrelDlgMenu.cpp), system information

@@ -35,6 +35,9 @@ void CLumatrelDlg::ChooseOperatingMode(std::int32_t mode) {
     OperatingModeText = item.ModeText;
     // The new mode is on screen before the command goes out.
     ShowEntries();
+    if (m_view != nullptr) {
+        m_view->RedrawNow();
+    }
     SendOperatingMode(mode);
 }
 

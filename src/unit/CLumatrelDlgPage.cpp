@@ -109,18 +109,24 @@ bool CLumatrelDlg::ReadEntries() {
     for (std::size_t c = 0; c < 4; ++c) {
         const int box =
             kChannelControlIds[c].Controls[static_cast<std::size_t>(PanelControl::CurrentEdit)];
+        // The box is refused with its message and then gets the focus, whichever operation
+        // read the entries.
+        auto refuse = [&](const std::string& message) {
+            Controls.FailedControl = box;
+            m_services.prompter.ShowMessage(message, MessageIcon::Warning);
+            if (m_view != nullptr) {
+                m_view->FocusControl(box);
+            }
+            return false;
+        };
         std::int32_t value = 0;
         if (!ParseWholeInteger(Controls.Channels[c].CurrentEdit, value)) {
-            Controls.FailedControl = box;
-            m_services.prompter.ShowMessage("Enter an integer.", MessageIcon::Warning);
-            return false;
+            return refuse("Enter an integer.");
         }
         const std::int32_t low = ReadInteger(CurrentMinText[c]);
         const std::int32_t high = ReadInteger(CurrentMaxText[c]);
         if (value < low || value > high) {
-            Controls.FailedControl = box;
-            m_services.prompter.ShowMessage(RangeMessage(low, high), MessageIcon::Warning);
-            return false;
+            return refuse(RangeMessage(low, high));
         }
         CurrentSetpoint[c] = value;
     }

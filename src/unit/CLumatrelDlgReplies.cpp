@@ -199,6 +199,9 @@ std::string InterpretOperatingMode(CLumatrelDlg& page, const std::string& head,
         name = kModeNames[page.OperatingMode];
     }
     if (command == "MO") {
+        // The page shows the mode the unit reports, so that what is on screen is what the
+        // next saved configuration holds.
+        page.ShowOperatingMode();
         return Format("Resp: %s, Current operation mode is: %s", head.c_str(), name);
     }
     page.AppendLog(Format("Operation mode set to: %s", name), target);

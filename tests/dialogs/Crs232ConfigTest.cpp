@@ -13,6 +13,7 @@
 #include "dialogs/Crs232Config.h"
 #include "platform/UniqueFd.h"
 #include "support/Fakes.h"
+#include "support/PtyPair.h"
 #include "support/TempFolder.h"
 #include "unit/CLumatrelDlg.h"
 
@@ -112,7 +113,7 @@ protected:
     // Opens the dialog as the page does, has the script act on it, and returns the result.
     int Run(std::function<int(Crs232Config&)> script) {
         fs.dialogs.OnRs232 = std::move(script);
-        Crs232Config dialog(page, page.SerialDeviceRoot);
+        Crs232Config dialog(page, fs.prompter, page.SerialDeviceRoot);
         const int result = dialog.DoModal(fs.dialogs);
         shown.emplace(dialog);
         return result;
@@ -182,7 +183,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, Crs232Baud,
 
 TEST_F(Crs232ConfigDialog, ListsAndDefaultsAsTheDialogShowsThem) {
     ASSERT_EQ(Run(PressOk), 1);
-    EXPECT_EQ(shown->PortList.Entries, (Labels{"ttyS0", "ttyS1", "ttyS2", "ttyUSB0 (usb-FTDI_X)"}));
+    EXPECT_EQ(shown->PortList.Entries,
+              (Labels{"ttyS0", "ttyS1", "ttyS2", "ttyUSB0 (usb-FTDI_X)",
+                      (root.Path() / "serial" / "by-id" / "usb-FTDI_X").string()}));
     EXPECT_EQ(shown->BaudList.Entries, (Labels{"4800", "9600", "19200", "38400", "56000", "57600",
                                                "115200", "128000", "256000"}));
     EXPECT_EQ(shown->DataBitsList.Entries, (Labels{"5", "7", "8"}));
@@ -209,6 +212,120 @@ TEST_F(Crs232ConfigDialog, OkStoresTheChosenPortAndRateOnly) {
     EXPECT_EQ(shown->PortText, "ttyUSB0");
     EXPECT_EQ(shown->BaudText, "57600");
     EXPECT_EQ(page.IpAdr, ipBefore);
+}
+
+TEST_F(Crs232ConfigDialog, TheStableNameIsAnEntryOfItsOwnAndStaysTheSetting) {
+    const std::string byId = (root.Path() / "serial" / "by-id" / "usb-FTDI_X").string();
+    ASSERT_EQ(Run([&byId](Crs232Config& d) {
+                  d.OnPortSelected(static_cast<int>(d.PortList.Entries.size()) - 1);
+                  EXPECT_EQ(d.PortEdit, byId);
+                  return d.OnOK() ? 1 : 2;
+              }),
+              1);
+    EXPECT_EQ(page.PortRs232, byId) << "the name that survives replugging";
+    // Opened again, the dialog shows that name, not the port it leads to now.
+    ASSERT_EQ(Run(PressOk), 1);
+    EXPECT_EQ(shown->PortList.SelectedText(), byId);
+    EXPECT_EQ(page.PortRs232, byId);
+}
+
+TEST_F(Crs232ConfigDialog, APortBehindAStableNameEntryIsSelectedByItsOwnEntry) {
+    fs::create_symlink("../../ttyS0", root.Path() / "serial" / "by-id" / "pci-serial0");
+    page.PortRs232 = "COM3";
+    ASSERT_EQ(Run(PressOk), 1);
+    EXPECT_EQ(shown->PortList.SelectedText(), "ttyS2");
+    EXPECT_EQ(page.PortRs232, "ttyS2");
+}
+
+// A name typed into the port box, and whether OK takes it.
+struct TypedPortCase {
+    const char* name;
+    // What is typed; "{pty}" stands for a pseudo-terminal's path, "{root}" for the folder.
+    std::string typed;
+    bool accepted;
+    // What the refusal message says after the quoted name, "{root}" standing for the folder.
+    std::string refusalEnd;
+};
+
+void PrintTo(const TypedPortCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class Crs232TypedPort : public Crs232ConfigDialog,
+                        public ::testing::WithParamInterface<TypedPortCase> {
+protected:
+    std::string Expand(std::string text) const {
+        for (const auto& [key, value] :
+             {std::pair<std::string, std::string>{"{pty}", pty.SlavePath()},
+              {"{root}", root.Path().string()}}) {
+            for (auto at = text.find(key); at != std::string::npos; at = text.find(key)) {
+                text.replace(at, key.size(), value);
+            }
+        }
+        return text;
+    }
+    PtyPair pty;
+};
+
+TEST_P(Crs232TypedPort, IsStoredOnlyWhenItIsACharacterDevice) {
+    const TypedPortCase& row = GetParam();
+    fs::create_symlink(pty.SlavePath(), root.Path() / "link-to-pty");
+    page.PortRs232 = "ttyS1";
+    const std::string typed = Expand(row.typed);
+    bool okTook = false;
+    const int result = Run([&](Crs232Config& d) {
+        d.OnPortTextChanged(typed);
+        EXPECT_EQ(d.PortList.Selection, -1);
+        okTook = d.OnOK();
+        // A refusal keeps the dialog open; the person then cancels.
+        return okTook ? 1 : 2;
+    });
+    EXPECT_EQ(okTook, row.accepted);
+    if (row.accepted) {
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(page.PortRs232, typed);
+        EXPECT_TRUE(fs.prompter.Messages.empty());
+    } else {
+        EXPECT_EQ(result, 2);
+        EXPECT_EQ(page.PortRs232, "ttyS1");
+        ASSERT_EQ(fs.prompter.Messages.size(), 1u);
+        EXPECT_EQ(fs.prompter.Messages[0],
+                  "Serial port \"" + typed + "\" cannot be used: " + Expand(row.refusalEnd));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Crs232TypedPort,
+    ::testing::Values(
+        TypedPortCase{"PseudoTerminal", "{pty}", true, ""},
+        TypedPortCase{"SymbolicLinkToATerminal", "{root}/link-to-pty", true, ""},
+        TypedPortCase{"RegularFile", "{root}/ttyS0", false,
+                      "{root}/ttyS0 is not a character device."},
+        TypedPortCase{"Folder", "{root}/serial", false, "{root}/serial is not a character device."},
+        TypedPortCase{"MissingPath", "{root}/ttyUSB7", false, "{root}/ttyUSB7 does not exist."},
+        TypedPortCase{"RelativeNameIsTakenUnderDev", "lumatrel-no-such-port", false,
+                      "/dev/lumatrel-no-such-port does not exist."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Crs232ConfigDialog, TypedTextEqualToAnEntrySelectsIt) {
+    ASSERT_EQ(Run([](Crs232Config& d) {
+                  d.OnPortTextChanged("ttyS2");
+                  EXPECT_EQ(d.PortList.SelectedText(), "ttyS2");
+                  return d.OnOK() ? 1 : 2;
+              }),
+              1);
+    EXPECT_EQ(page.PortRs232, "ttyS2");
+}
+
+TEST_F(Crs232ConfigDialog, ARunnerThatAnswersOkForARefusedNameCancels) {
+    page.PortRs232 = "ttyS1";
+    EXPECT_EQ(Run([this](Crs232Config& d) {
+                  d.OnPortTextChanged((root.Path() / "ttyS0").string());
+                  return 1;
+              }),
+              2);
+    EXPECT_EQ(page.PortRs232, "ttyS1");
+    EXPECT_EQ(fs.prompter.Messages.size(), 1u);
 }
 
 TEST_F(Crs232ConfigDialog, CancelChangesNothing) {

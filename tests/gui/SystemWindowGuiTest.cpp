@@ -1,16 +1,8 @@
 // The front end's real widgets on the offscreen platform, against simulated units.
-#include "SimTcpServer.h"
-#include "SimUnit.h"
+#include "GuiRig.h"
 #include "dialogs/CTcpConfig.h"
-#include "gui/QtDialogRunner.h"
-#include "gui/QtPrompter.h"
-#include "gui/SystemWindow.h"
 #include "gui/TcpConfigDialog.h"
-#include "gui/UnitPageWidget.h"
 #include "gui/UnitTabBar.h"
-#include "support/Fakes.h"
-#include "system/CTabDlg.h"
-#include "unit/CLumatrelDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,109 +25,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-namespace {
-
-// A simulated unit on a loopback address of its own at port 23, the port the TCP/IP dialog
-// always chooses.
-struct UnitOnPort23 {
-    explicit UnitOnPort23(std::array<int, 4> layout) {
-        std::random_device random;
-        const std::uint32_t host = 2 + random() % 250;
-        address = 0x7F000000u | ((random() % 250 + 1) << 16) | host;
-        unit.SetLayout(layout, 501);
-        try {
-            server = std::make_unique<SimTcpServer>(unit, 23, address);
-        } catch (const std::exception&) {
-            server.reset();
-        }
-    }
-    std::array<int, 4> Parts() const {
-        return {static_cast<int>(address >> 24), static_cast<int>((address >> 16) & 255),
-                static_cast<int>((address >> 8) & 255), static_cast<int>(address & 255)};
-    }
-    std::string Text() const {
-        const auto p = Parts();
-        return std::to_string(p[0]) + "." + std::to_string(p[1]) + "." + std::to_string(p[2]) +
-               "." + std::to_string(p[3]);
-    }
-    SimUnit unit;
-    std::uint32_t address = 0;
-    std::unique_ptr<SimTcpServer> server;
-};
-
-// The program's windows over a system window whose person is played by the test: with the
-// fake prompter, or with the real message boxes when a test wants to see them.
-class Gui : public ::testing::Test {
-protected:
-    void Start(bool realBoxes = false, bool realDialogs = false) {
-        UnitServices services = fs.Services();
-        Prompter& prompter = realBoxes ? static_cast<Prompter&>(qtPrompter) : fs.prompter;
-        SetupDialogRunner& dialogs =
-            realDialogs ? static_cast<SetupDialogRunner&>(qtDialogs) : fs.dialogs;
-        system = std::make_unique<CTabDlg>(
-            UnitServices{prompter, services.pause, services.timers, dialogs, services.adapters,
-                         services.discoveryPort, services.profilePath, services.clock,
-                         services.configurationFolder});
-        window = std::make_unique<SystemWindow>(*system);
-        system->OnInitDialog();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        if (system) {
-            for (CLumatrelDlg* page : system->Units) {
-                if (page != nullptr) {
-                    page->SwitchOffAndDisconnect();
-                }
-            }
-        }
-        window.reset();
-        system.reset();
-    }
-
-    CLumatrelDlg& Page(int i) { return *system->Units[static_cast<std::size_t>(i)]; }
-    UnitPageWidget& Shown() { return *window->ShownPageWidget(); }
-    static QAction* Action(QMenuBar* bar, const QString& text) {
-        for (QAction* menu : bar->actions()) {
-            for (QAction* action : menu->menu()->actions()) {
-                if (action->text() == text) {
-                    // The menu refreshes its check marks when it opens, as a person would see.
-                    emit menu->menu()->aboutToShow();
-                    return action;
-                }
-            }
-        }
-        return nullptr;
-    }
-    void ConnectOverTcp(CLumatrelDlg& page, const UnitOnPort23& unit) {
-        page.SelectedIf = "TCP";
-        page.IpAdr = unit.Text();
-        page.IpPort = 23;
-        page.ConnectTcp();
-        QApplication::processEvents();
-    }
-    // Runs f once the next modal window is up.
-    static void WhenModal(std::function<void(QWidget*)> f) {
-        QTimer::singleShot(0, [f] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr) {
-                WhenModal(f);
-                return;
-            }
-            f(modal);
-        });
-    }
-
-    FakeServices fs;
-    QtPrompter qtPrompter;
-    QtDialogRunner qtDialogs;
-    std::unique_ptr<CTabDlg> system;
-    std::unique_ptr<SystemWindow> window;
-};
-
-} // namespace
 
 TEST_F(Gui, TheFirstStartShowsOneUnitTabWithTheStartCheckMarks) {
     Start();

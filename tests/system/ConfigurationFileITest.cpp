@@ -99,7 +99,7 @@ TEST(ConfigurationSave, ANewFileHasAnEmptyLineAfterEverySection) {
     EXPECT_TRUE(rig.fs.prompter.Messages.empty());
     const FileDialogRequest& request = rig.fs.prompter.FileRequests.at(0);
     EXPECT_EQ(request.Title, "Select IniFile to save Config");
-    EXPECT_EQ(request.FileName, "*.ini");
+    EXPECT_EQ(request.FileName, "Config.ini") << "a name, never a pattern";
     EXPECT_FALSE(request.OverwritePrompt);
 }
 
